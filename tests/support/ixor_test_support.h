@@ -1,0 +1,76 @@
+// Helpers shared by the test programs: temporary roots, files, environment
+// and child processes (the running test program started again in a "child
+// mode", so process tests work the same on Linux and under wine).
+#ifndef IXOR_TEST_SUPPORT_H
+#define IXOR_TEST_SUPPORT_H
+
+#include <string>
+#include <vector>
+
+namespace ixor_test {
+
+// A fresh directory below the system temporary directory, removed with all
+// its content when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &rel) const { return path_ + "/" + rel; }
+
+private:
+    std::string path_;
+};
+
+std::string read_file(const std::string &path);  // whole file as bytes; "" when absent
+void write_file(const std::string &path, const std::string &bytes);  // creates parent dirs
+bool file_exists(const std::string &path);
+long long file_mtime_ns(const std::string &path);  // -1 when absent
+
+// Sets (or, with a null value, unsets) an environment variable for the
+// scope and restores the old value afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    std::string name_;
+    std::string old_;
+    bool had_old_;
+};
+
+// A child mode is a function of the test program that runs instead of the
+// tests when the program is started as "prog --child NAME args...".
+using ChildMain = int (*)(const std::vector<std::string> &args);
+bool register_child_mode(const char *name, ChildMain fn);
+#define IXOR_TEST_CHILD_MODE(name)                                                   \
+    static int ixor_child_##name(const std::vector<std::string> &args);              \
+    static const bool ixor_child_reg_##name =                                        \
+        ::ixor_test::register_child_mode(#name, ixor_child_##name);                  \
+    static int ixor_child_##name(const std::vector<std::string> &args)
+
+// A child process running this test program in one of its child modes.
+class Child {
+public:
+    static Child start(const std::string &mode, const std::vector<std::string> &args);
+    Child(Child &&other) noexcept;
+    Child &operator=(Child &&other) noexcept;
+    ~Child();  // kills and reaps a child still running
+    int wait();  // exit status, or -1 when it did not exit normally
+    void kill();  // hard kill (SIGKILL / TerminateProcess), then reaps
+    bool running();
+
+private:
+    Child() = default;
+    struct Impl;
+    Impl *impl_ = nullptr;
+};
+
+}  // namespace ixor_test
+
+#endif
