@@ -32,6 +32,9 @@ bool ixor_probe_addrport(const char *host, uint32_t port, uint32_t timeout_ms);
 /* True when the text is four dot-separated decimal numbers 0..255. */
 bool ixor_check_ip_format(const char *text);
 
+/* True when a host name keeps to the allowed characters and length. */
+bool ixor_check_host_name(const char *host);
+
 /* Pauses before the proxy is removed while the agent counts products. */
 void ixor_delay_before_uninstall(void);
 

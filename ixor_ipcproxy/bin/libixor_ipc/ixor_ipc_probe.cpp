@@ -46,7 +46,7 @@ static bool host_char_allowed(char c)
 }
 
 /* An empty name has no first or last character to test: it is refused. */
-static bool host_name_allowed(const char *host)
+bool ixor_check_host_name(const char *host)
 {
     if (host[0] == '\0' || host[0] == '-') {
         return false;
@@ -101,7 +101,7 @@ static bool connect_to(const struct sockaddr_in *target, uint32_t timeout_ms)
 bool ixor_probe_addrport(const char *host, uint32_t port, uint32_t timeout_ms)
 {
     if (host == NULL || port == 0 || port > IXOR_PORT_MAX ||
-        (!ixor_check_ip_format(host) && !host_name_allowed(host))) {
+        (!ixor_check_ip_format(host) && !ixor_check_host_name(host))) {
         IXOR_LOG_WARN("domain is null, port = %d", (int)port);
         return false;
     }

@@ -1,0 +1,58 @@
+#include "agent_root.h"
+
+#include <filesystem>
+
+#include "ixoraux.h"
+#include "ixorbase.h"
+
+namespace ixor_test {
+
+AgentRoot::AgentRoot()
+    : root_env_("IXOR_ROOT_DIR", dir_.path().c_str()),
+      log_env_("IXOR_LOG_DIR", (dir_.path() + "/logs").c_str()),
+      sleep_env_("IXOR_SLEEP_UNIT_MS", "1")
+{
+    write_file(root() + "/ixor_apphome.ini", "[apphome]\npath=home\n");
+    write_file(ipc("ipc_proxy.eni"), "[process]\nname=ipc_proxy\ncommand=ipc_proxy --serve\n");
+    // The host process registers its shared log, as product modules do.
+    ixor_autolog_init((root() + "/logs").c_str(), 5);
+}
+
+std::string AgentRoot::log_text() const
+{
+    std::string all;
+    std::filesystem::path logs(root() + "/logs");
+    if (!std::filesystem::exists(logs)) {
+        return all;
+    }
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(logs)) {
+        if (entry.is_regular_file()) {
+            all += read_file(entry.path().string());
+        }
+    }
+    return all;
+}
+
+void AgentRoot::register_product(const std::string &code) const
+{
+    add_product_register(code.c_str());
+}
+
+void AgentRoot::install_product(const std::string &code) const
+{
+    write_file(home() + "/config/product_installed.eni", "[" + code + "]\nversion=1\n");
+}
+
+std::string ini_value(const std::string &path, const char *section, const char *key)
+{
+    if (!file_exists(path)) {
+        return "<absent>";
+    }
+    ixor_ini *ini = ixor_ini_file_load(path.c_str());
+    const char *value = ini ? ixor_ini_file_get(ini, section, key) : nullptr;
+    std::string out = value ? value : "<absent>";
+    ixor_ini_file_free(ini);
+    return out;
+}
+
+}  // namespace ixor_test

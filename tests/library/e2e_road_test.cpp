@@ -1,0 +1,135 @@
+// The road of registrations end to end on the shipped libraries: products
+// register, the winner's reachable candidate reaches the proxy
+// configuration, the proxy is installed, follows removals and goes away
+// with the last registration.
+#include <gtest/gtest.h>
+
+#include "agent_root.h"
+#include "ixor_ipc.h"
+#include "listener.h"
+
+namespace {
+
+using ixor_test::AgentRoot;
+using ixor_test::file_exists;
+using ixor_test::ini_value;
+using ixor_test::read_file;
+
+class Road : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        agent.register_product("P1");
+        agent.register_product("P2");
+    }
+    std::string proxy(const char *key) const { return ini_value(agent.proxy_conf(), "config", key); }
+    AgentRoot agent;
+    ixor_test::Listener upstream;
+    std::string port = std::to_string(upstream.port());
+};
+
+TEST_F(Road, ProxyFollowsTheWinnerThroughChangesAndRemovals)
+{
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "50", "127.0.0.2;127.0.0.1", port.c_str(), "11"),
+              0);
+    EXPECT_EQ(proxy("addr"), "127.0.0.1") << "the first candidate that answers";
+    EXPECT_EQ(proxy("port"), port);
+    EXPECT_EQ(proxy("uid"), "11");
+    EXPECT_EQ(read_file(agent.process_record()), read_file(agent.ipc("ipc_proxy.eni")));
+
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P2", "80", "localhost", "7001", nullptr), 0);
+    EXPECT_EQ(proxy("addr"), "localhost");
+    EXPECT_EQ(proxy("port"), "7001");
+    EXPECT_EQ(proxy("uid"), "0");
+
+    char addr[64] = "";
+    int got_port = 0, uid = -1;
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &got_port, &uid), 0);
+    EXPECT_STREQ(addr, "127.0.0.2;127.0.0.1");
+    EXPECT_EQ(got_port, upstream.port());
+    EXPECT_EQ(uid, 11);
+
+    ASSERT_EQ(ixor_remove_product_config("P2"), 0);
+    EXPECT_EQ(proxy("addr"), "127.0.0.1");
+    EXPECT_EQ(proxy("port"), port);
+
+    ASSERT_EQ(ixor_remove_product_config("P1"), 0);
+    EXPECT_FALSE(file_exists(agent.process_record())) << "removed with the last registration";
+    EXPECT_NE(agent.log_text().find("no module has registered, delay to uninstall ipc_proxy."),
+              std::string::npos);
+    EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), 0);
+    EXPECT_FALSE(file_exists(agent.process_record()));
+}
+
+TEST_F(Road, LowerPriorityChangeWaitsForRegeneration)
+{
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P2", "40", "127.0.0.1", "1002", nullptr), 0);
+    EXPECT_EQ(proxy("port"), "1001");
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "30", "127.0.0.1", "1001", nullptr), 0);
+    EXPECT_EQ(proxy("port"), "1001") << "the new winner outranks the lowered threshold";
+    EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), 0);
+    EXPECT_EQ(proxy("port"), "1002");
+}
+
+TEST_F(Road, UnchangedConfigurationIsNotRewritten)
+{
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
+    long long conf_time = ixor_test::file_mtime_ns(agent.proxy_conf());
+    long long reg_time = ixor_test::file_mtime_ns(agent.registrations());
+    std::string conf = read_file(agent.proxy_conf());
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
+    EXPECT_EQ(read_file(agent.proxy_conf()), conf);
+    EXPECT_EQ(ixor_test::file_mtime_ns(agent.proxy_conf()), conf_time);
+    EXPECT_EQ(ixor_test::file_mtime_ns(agent.registrations()), reg_time);
+    EXPECT_NE(agent.log_text().find("config not changed, skip restart ipc_proxy process."),
+              std::string::npos);
+}
+
+TEST_F(Road, SiblingProductKeepsTheProxyUntouched)
+{
+    agent.register_product("HVK");
+    EXPECT_EQ(is_running_hvk(), 1);
+    EXPECT_EQ(ixor_change_ipcproxy_addrport("HVK", "60", "127.0.0.1", "1001", nullptr), -1);
+    EXPECT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
+    EXPECT_FALSE(file_exists(agent.proxy_conf()));
+    EXPECT_FALSE(file_exists(agent.process_record()));
+    EXPECT_EQ(ini_value(agent.registrations(), "HVK", "addr"), "<absent>");
+    EXPECT_NE(agent.log_text().find("HVK is not permited to use ixor ipc_proxy!"),
+              std::string::npos);
+}
+
+TEST_F(Road, InstalledSiblingProductCountsToo)
+{
+    agent.install_product("HVK");
+    EXPECT_EQ(is_running_hvk(), 1);
+    EXPECT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
+    EXPECT_FALSE(file_exists(agent.process_record()));
+}
+
+TEST_F(Road, BadInputLeavesOtherRegistrationsAlone)
+{
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P2", "20", "127.0.0.1", "1002", "5"), 0);
+    std::string before = read_file(agent.registrations());
+    const std::string big(10 * 1024, 'x');
+    struct Case {
+        const char *priority, *addr, *port, *uid;
+    };
+    const Case bad[] = {{"-1", "a", "80", nullptr},   {"101", "a", "80", nullptr},
+                        {"50", "a", "0", nullptr},    {"50", "a", "65535", nullptr},
+                        {"50", "a\n[P2]", "80", nullptr}, {"50", "a", "80", "1\r\n[HVK]"},
+                        {"50", "a", "80\n", nullptr}};
+    for (const Case &c : bad) {
+        EXPECT_EQ(ixor_change_ipcproxy_addrport("P1", c.priority, c.addr, c.port, c.uid), -1)
+            << c.priority << " " << c.addr << " " << c.port;
+        EXPECT_EQ(read_file(agent.registrations()), before);
+    }
+    EXPECT_EQ(ixor_change_ipcproxy_addrport("P1", "abc", big.c_str(), "80abc", "uid?"), 0);
+    EXPECT_EQ(ini_value(agent.registrations(), "P1", "priority"), "0");
+    EXPECT_EQ(ini_value(agent.registrations(), "P1", "addr"), big);
+    EXPECT_EQ(ini_value(agent.registrations(), "P2", "uid"), "5");
+    EXPECT_EQ(ixor_change_ipcproxy_addrport("P1]\n[P2", "50", "a", "80", nullptr), -1);
+    EXPECT_EQ(ini_value(agent.registrations(), "P2", "addr"), "127.0.0.1");
+}
+
+}  // namespace
