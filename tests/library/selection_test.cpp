@@ -28,6 +28,8 @@ struct Case {
     std::vector<std::string> warnings;
 };
 
+void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
+
 class Selection : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override { fake::reset(); }
