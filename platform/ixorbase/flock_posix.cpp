@@ -1,0 +1,63 @@
+// Lock files on POSIX: flock(2) on a descriptor of the handle's own, so
+// that two handles exclude each other even inside one process.
+#include "ixorbase.h"
+#include "os.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+struct ixor_flock {
+    int fd;
+    bool held;
+};
+
+namespace {
+
+bool try_lock(int fd)
+{
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+}  // namespace
+
+int ixor_flock_init(const char *path, ixor_flock **lock)
+{
+    if (!lock)
+        return -1;
+    *lock = nullptr;
+    if (!path || !ixorbase::os::make_parent_dirs(path))
+        return -1;
+    const int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -1;
+    *lock = new ixor_flock{fd, false};
+    return 0;
+}
+
+int ixor_flock_acquire(ixor_flock *lock)
+{
+    if (!lock)
+        return -1;
+    if (!lock->held)
+        lock->held = ixorbase::os::retry_with_backoff([lock] { return try_lock(lock->fd); },
+                                                      ixorbase::os::lock_wait_bound);
+    return lock->held ? 0 : -1;
+}
+
+void ixor_flock_release(ixor_flock *lock)
+{
+    if (!lock || !lock->held)
+        return;
+    ::flock(lock->fd, LOCK_UN);
+    lock->held = false;
+}
+
+void ixor_flock_destroy(ixor_flock *lock)
+{
+    if (!lock)
+        return;
+    ::close(lock->fd);
+    delete lock;
+}

@@ -1,0 +1,99 @@
+// Small helpers shared by the tests of libixorbase.
+#ifndef IXORBASE_BASE_TEST_UTIL_H
+#define IXORBASE_BASE_TEST_UTIL_H
+
+#include "ixor_test_support.h"
+#include "ixorbase.h"
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace base_test {
+
+struct IniFree {
+    void operator()(ixor_ini *ini) const { ixor_ini_file_free(ini); }
+};
+using Ini = std::unique_ptr<ixor_ini, IniFree>;
+
+inline Ini load(const std::string &path)
+{
+    return Ini(ixor_ini_file_load(path.c_str()));
+}
+
+// Writes the text to a file and loads it.
+inline Ini load_text(const ixor_test::TempDir &dir, const std::string &text)
+{
+    const std::string path = dir.file("in.ini");
+    ixor_test::write_file(path, text);
+    return load(path);
+}
+
+inline std::string get_or(ixor_ini *ini, const char *section, const char *key,
+                          const char *absent = "<absent>")
+{
+    const char *value = ixor_ini_file_get(ini, section, key);
+    return value ? value : absent;
+}
+
+// Section names in the order ixor_ini_file_foreach visits them.
+inline std::vector<std::string> sections_of(ixor_ini *ini)
+{
+    std::vector<std::string> names;
+    ixor_ini_file_foreach(ini, &names, [](ixor_ini *, const char *section, void *user) {
+        static_cast<std::vector<std::string> *>(user)->push_back(section);
+        return 0;
+    });
+    return names;
+}
+
+// Names of the entries of a directory.
+inline std::set<std::string> entries_of(const std::string &dir)
+{
+    std::set<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(std::filesystem::u8path(dir)))
+        names.insert(entry.path().filename().u8string());
+    return names;
+}
+
+// Polls for a file that another process creates; false after the timeout.
+inline bool wait_for_file(const std::string &path, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!ixor_test::file_exists(path)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+inline int current_pid()
+{
+#ifdef _WIN32
+    return static_cast<int>(GetCurrentProcessId());
+#else
+    return static_cast<int>(getpid());
+#endif
+}
+
+inline double seconds_since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace base_test
+
+#endif
