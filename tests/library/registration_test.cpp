@@ -10,6 +10,7 @@
 #include "frame_paths.h"
 #include "ini_document.h"
 #include "ixor_ipc.h"
+#include "listener.h"
 
 namespace {
 
@@ -66,7 +67,9 @@ TEST_F(Registration, ProductUnknownToTheAgentIsRefusedWithoutLock)
 
 TEST_F(Registration, FirstChangeCreatesTheFileWithOneSection)
 {
-    EXPECT_EQ(change("40", "127.0.0.1;localhost", "8080", "7"), 0);
+    // Two candidates on a port where nothing listens: both are probed.
+    std::string port = std::to_string(ixor_test::closed_port());
+    EXPECT_EQ(change("40", "127.0.0.1;localhost", port.c_str(), "7"), 0);
     auto load = std::find_if(fake::calls().begin(), fake::calls().end(), [](const std::string &c) {
         return c.rfind("ixor_ini_file_load", 0) == 0;
     });
@@ -74,7 +77,7 @@ TEST_F(Registration, FirstChangeCreatesTheFileWithOneSection)
     EXPECT_EQ(*load, "ixor_ini_file_load (null)") << "an absent file starts empty";
     EXPECT_EQ(count_calls(kSave), 1u);
     EXPECT_EQ(fake::platform().files[paths::registrations],
-              "[P1]\npriority=40\naddr=127.0.0.1;localhost\nport=8080\nuid=7\n");
+              "[P1]\npriority=40\naddr=127.0.0.1;localhost\nport=" + port + "\nuid=7\n");
     EXPECT_TRUE(applied());
 }
 
