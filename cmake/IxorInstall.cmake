@@ -1,0 +1,35 @@
+# cmake --install: the header of the seven exports and the platform headers,
+# the three libraries, a CMake package (find_package(ixor_ipc) gives the
+# imported target ixor_ipc::ixor_ipc) and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+set(IXOR_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/ixor_ipc)
+if(NOT WIN32)
+  # Installed libraries find each other, and the tool finds them, by location.
+  set_target_properties(ixor_ipc ixoraux ixorbase PROPERTIES INSTALL_RPATH "$ORIGIN")
+endif()
+
+install(TARGETS ixorbase ixoraux ixor_ipc EXPORT ixor_ipcTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES
+  ${PROJECT_SOURCE_DIR}/ixor_ipcproxy/bin/libixor_ipc/ixor_ipc.h
+  ${PROJECT_SOURCE_DIR}/platform/ixorbase.h
+  ${PROJECT_SOURCE_DIR}/platform/ixoraux.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ixor_ipc)
+install(EXPORT ixor_ipcTargets NAMESPACE ixor_ipc:: DESTINATION ${IXOR_CMAKE_DIR})
+
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/ixor_ipcConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/ixor_ipcConfig.cmake INSTALL_DESTINATION ${IXOR_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/ixor_ipcConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/ixor_ipcConfig.cmake
+  ${PROJECT_BINARY_DIR}/ixor_ipcConfigVersion.cmake DESTINATION ${IXOR_CMAKE_DIR})
+
+# The pkg-config file finds its prefix from its own place, so the installed
+# tree can be moved.
+file(RELATIVE_PATH IXOR_PC_TO_PREFIX
+  /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/ixor_ipc.pc.in ${PROJECT_BINARY_DIR}/ixor_ipc.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/ixor_ipc.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
