@@ -56,6 +56,17 @@ ixor_frame_status ixor_frame_open(ixor_frame *frame, const char *relative, int f
     return IXOR_FRAME_OK;
 }
 
+ixor_frame_status ixor_frame_open_lookup(ixor_frame *frame, const char *relative)
+{
+    ixor_frame_status status = ixor_frame_open(frame, relative, IXOR_FRAME_READ);
+    if (status == IXOR_FRAME_NO_HOME) {
+        IXOR_LOG_INFO("ixor_apphome.ini not exists.\n");
+    } else if (status == IXOR_FRAME_ABSENT) {
+        IXOR_LOG_WARN("config not exists!\n");
+    }
+    return status;
+}
+
 int ixor_frame_save(ixor_frame *frame, int flag)
 {
     if (ixor_ini_file_save(frame->ini, frame->path, flag) != 0) {

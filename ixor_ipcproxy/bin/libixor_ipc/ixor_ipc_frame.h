@@ -32,6 +32,16 @@ typedef struct ixor_frame {
  * IXOR_FRAME_NO_LOAD the caller ends with ixor_frame_close. */
 ixor_frame_status ixor_frame_open(ixor_frame *frame, const char *relative, int form);
 
+/* The read form of the two lookups, which log a missing application home
+ * at info and a missing file at warn. */
+ixor_frame_status ixor_frame_open_lookup(ixor_frame *frame, const char *relative);
+
+/* True when the frame holds the lock and ixor_frame_close is owed. */
+static inline int ixor_frame_held(ixor_frame_status status)
+{
+    return status == IXOR_FRAME_OK || status == IXOR_FRAME_NO_LOAD;
+}
+
 /* Saves the loaded document; logs and returns -1 on failure. */
 int ixor_frame_save(ixor_frame *frame, int flag);
 

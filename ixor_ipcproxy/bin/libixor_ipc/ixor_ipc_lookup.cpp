@@ -13,17 +13,8 @@ int ixor_get_ipcproxy_addrport(const char *product, char *addr, int addr_size, i
     }
     ixor_frame frame;
     int result = -1;
-    ixor_frame_status status =
-        ixor_frame_open(&frame, IXOR_FILE_REGISTRATIONS, IXOR_FRAME_READ);
-    if (status == IXOR_FRAME_NO_HOME) {
-        IXOR_LOG_INFO("ixor_apphome.ini not exists.\n");
-        return -1;
-    }
-    if (status == IXOR_FRAME_ABSENT) {
-        IXOR_LOG_WARN("config not exists!\n");
-        return -1;
-    }
-    if (status == IXOR_FRAME_NO_LOCK) {
+    ixor_frame_status status = ixor_frame_open_lookup(&frame, IXOR_FILE_REGISTRATIONS);
+    if (!ixor_frame_held(status)) {
         return -1;
     }
     if (status == IXOR_FRAME_OK) {

@@ -9,16 +9,8 @@ int ixor_get_ipcproxy_connectaddr(char *addr, int addr_size, int *port)
 {
     ixor_frame frame;
     int result = -1;
-    ixor_frame_status status = ixor_frame_open(&frame, IXOR_FILE_CONNECT, IXOR_FRAME_READ);
-    if (status == IXOR_FRAME_NO_HOME) {
-        IXOR_LOG_INFO("ixor_apphome.ini not exists.\n");
-        return -1;
-    }
-    if (status == IXOR_FRAME_ABSENT) {
-        IXOR_LOG_WARN("config not exists!\n");
-        return -1;
-    }
-    if (status == IXOR_FRAME_NO_LOCK) {
+    ixor_frame_status status = ixor_frame_open_lookup(&frame, IXOR_FILE_CONNECT);
+    if (!ixor_frame_held(status)) {
         return -1;
     }
     if (status == IXOR_FRAME_OK) {
@@ -47,7 +39,7 @@ int ixor_get_ipcproxy_localport(void)
         IXOR_LOG_WARN("config not exists!\n");
         return 0;
     }
-    if (status == IXOR_FRAME_NO_LOCK) {
+    if (!ixor_frame_held(status)) {
         return 0;
     }
     if (status == IXOR_FRAME_OK) {
