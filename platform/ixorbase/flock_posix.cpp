@@ -3,6 +3,8 @@
 #include "ixorbase.h"
 #include "os.h"
 
+#include <new>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -32,7 +34,11 @@ int ixor_flock_init(const char *path, ixor_flock **lock)
     const int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return -1;
-    *lock = new ixor_flock{fd, false};
+    *lock = new (std::nothrow) ixor_flock{fd, false};
+    if (!*lock) {
+        ::close(fd);
+        return -1;
+    }
     return 0;
 }
 

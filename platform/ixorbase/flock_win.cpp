@@ -3,6 +3,8 @@
 #include "ixorbase.h"
 #include "os.h"
 
+#include <new>
+
 #include <windows.h>
 
 struct ixor_flock {
@@ -37,7 +39,11 @@ int ixor_flock_init(const char *path, ixor_flock **lock)
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return -1;
-    *lock = new ixor_flock{file, false};
+    *lock = new (std::nothrow) ixor_flock{file, false};
+    if (!*lock) {
+        CloseHandle(file);
+        return -1;
+    }
     return 0;
 }
 

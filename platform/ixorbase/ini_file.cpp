@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -28,14 +29,20 @@ int to_int(const std::string &text)
 
 }  // namespace
 
+// Running out of memory is a failure result, never an exception across
+// the C interface.
 ixor_ini *ixor_ini_file_load(const char *path)
 {
-    if (!path)
-        return new ixor_ini{};
-    const std::optional<std::string> text = ixorbase::os::read_file(path, max_file_size);
-    if (!text)
+    try {
+        if (!path)
+            return new ixor_ini{};
+        const std::optional<std::string> text = ixorbase::os::read_file(path, max_file_size);
+        if (!text)
+            return nullptr;
+        return new ixor_ini{ixorbase::IniDocument::parse(*text)};
+    } catch (const std::bad_alloc &) {
         return nullptr;
-    return new ixor_ini{ixorbase::IniDocument::parse(*text)};
+    }
 }
 
 const char *ixor_ini_file_get(ixor_ini *ini, const char *section, const char *key)
@@ -56,8 +63,12 @@ int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const
 {
     if (!ini || !section || !key || !value)
         return -1;
-    ini->doc.set(section, key, value);
-    return 0;
+    try {
+        ini->doc.set(section, key, value);
+        return 0;
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
 }
 
 int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key, int value)
@@ -88,7 +99,11 @@ int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag)
 {
     if (!ini || !path || !ini->doc.serializable())
         return -1;
-    return ixorbase::os::write_file_atomic(path, ini->doc.serialize(), flag != 0) ? 0 : -1;
+    try {
+        return ixorbase::os::write_file_atomic(path, ini->doc.serialize(), flag != 0) ? 0 : -1;
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
 }
 
 // Walks the sections present when the walk starts, in document order, so
