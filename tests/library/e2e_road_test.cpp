@@ -4,6 +4,9 @@
 // with the last registration.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "agent_root.h"
 #include "ixor_ipc.h"
 #include "listener.h"
@@ -130,6 +133,44 @@ TEST_F(Road, BadInputLeavesOtherRegistrationsAlone)
     EXPECT_EQ(ini_value(agent.registrations(), "P2", "uid"), "5");
     EXPECT_EQ(ixor_change_ipcproxy_addrport("P1]\n[P2", "50", "a", "80", nullptr), -1);
     EXPECT_EQ(ini_value(agent.registrations(), "P2", "addr"), "127.0.0.1");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Road, LookupOnRealFiles)
+{
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "10", "127.0.0.1;localhost", "81", "9"), 0);
+    char small[6];
+    std::memset(small, 'x', sizeof small);
+    int port = 0, uid = 0;
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", small, 5, &port, &uid), 0);
+    EXPECT_STREQ(small, "127.");
+    EXPECT_EQ(small[5], 'x');
+    EXPECT_EQ(port, 81);
+    EXPECT_EQ(uid, 9);
+
+    char addr[16] = "keep";
+    port = uid = 5;
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P2", addr, sizeof addr, &port, &uid), 0);
+    EXPECT_STREQ(addr, "keep") << "no section: the buffer is left alone";
+    EXPECT_EQ(port, 0);
+    EXPECT_EQ(uid, 0);
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", nullptr, 0, nullptr, nullptr), -1);
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", nullptr, 0, &port, nullptr), 0);
+    EXPECT_EQ(port, 81);
+}
+
+TEST_F(Road, MissingStartupDescriptionInstallsNothing)
+{
+    std::remove(agent.ipc("ipc_proxy.eni").c_str());
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "10", "127.0.0.1", "81", nullptr), 0);
+    EXPECT_EQ(proxy("addr"), "127.0.0.1") << "the configuration is written all the same";
+    EXPECT_FALSE(file_exists(agent.process_record()));
+    std::string log = agent.log_text();
+    EXPECT_NE(log.find("] load ipc_proxy.eni config failed\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("] ixor_restart_ipcproxy failed!\n"), std::string::npos) << log;
 }
 
 }  // namespace
