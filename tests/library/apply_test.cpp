@@ -93,18 +93,20 @@ TEST_F(Apply, FailedRemovalIsLogged)
 
 TEST_F(Apply, WinnerAboveThresholdChangesNothing)
 {
-    apply("[a]\npriority=60\naddr=10.0.0.1\nport=80\n", 59);
+    apply("[a]\npriority=60\naddr=127.0.0.11\nport=80\n", 59);
     EXPECT_TRUE(fake::tails().empty());
     EXPECT_FALSE(called("get_apphome_path_main"));
-    apply("[a]\npriority=101\naddr=10.0.0.1\nport=80\n", 100);
+    apply("[a]\npriority=101\naddr=127.0.0.11\nport=80\n", 100);
     EXPECT_FALSE(called("get_apphome_path_main"));
 }
 
 TEST_F(Apply, ThresholdEqualConfiguresAndInstalls)
 {
-    apply("[a]\npriority=60\naddr=10.0.0.1;\nport=80\nuid=4\n[b]\npriority=10\n", 60);
-    EXPECT_EQ(configured("addr"), "10.0.0.1") << "an empty second candidate is never chosen";
-    EXPECT_EQ(configured("port"), "80");
+    // Two candidates, the second empty: only the first can be probed.
+    std::string port = std::to_string(ixor_test::closed_port());
+    apply("[a]\npriority=60\naddr=127.0.0.1;\nport=" + port + "\nuid=4\n[b]\npriority=10\n", 60);
+    EXPECT_EQ(configured("addr"), "127.0.0.1") << "an empty second candidate is never chosen";
+    EXPECT_EQ(configured("port"), port);
     EXPECT_EQ(configured("uid"), "4");
     EXPECT_TRUE(called("install_ixor_process ipc_proxy"));
 }
@@ -146,23 +148,23 @@ TEST_F(Apply, NoValidWinnerFailsTheGeneration)
 
 TEST_F(Apply, UnchangedConfigurationSkipsTheRestartOnlyWhenInstalled)
 {
-    fake::put_file(paths::proxy_conf, "[config]\naddr=10.0.0.1\nport=80\nuid=0\n");
+    fake::put_file(paths::proxy_conf, "[config]\naddr=127.0.0.11\nport=80\nuid=0\n");
     fake::platform().processes["ipc_proxy"] = "x";
-    apply("[a]\npriority=5\naddr=10.0.0.1\nport=80\n", 100);
+    apply("[a]\npriority=5\naddr=127.0.0.11\nport=80\n", 100);
     EXPECT_EQ(fake::tails().back(), "config not changed, skip restart ipc_proxy process.\n");
     EXPECT_FALSE(called("install_ixor_process ipc_proxy"));
 
     fake::platform().processes.clear();
-    apply("[a]\npriority=5\naddr=10.0.0.1\nport=80\n", 100);
+    apply("[a]\npriority=5\naddr=127.0.0.11\nport=80\n", 100);
     EXPECT_TRUE(called("install_ixor_process ipc_proxy"));
 }
 
 TEST_F(Apply, FailedRestartIsLogged)
 {
     fake::platform().install_result = 3;
-    apply("[a]\npriority=5\naddr=10.0.0.1\nport=80\n", 100);
+    apply("[a]\npriority=5\naddr=127.0.0.11\nport=80\n", 100);
     EXPECT_EQ(fake::tails().back(), "ixor_restart_ipcproxy failed!\n");
-    EXPECT_EQ(configured("addr"), "10.0.0.1") << "the new configuration stays";
+    EXPECT_EQ(configured("addr"), "127.0.0.11") << "the new configuration stays";
 }
 
 TEST(SiblingPresence, RegisteredOrInstalled)

@@ -146,11 +146,11 @@ protected:
 
 TEST_F(RuntimeQueries, ConnectAddressReadsIpAndPortUnderItsLock)
 {
-    fake::put_file(paths::connect, "[connect]\nip=10.1.2.3\nport=8443\n");
+    fake::put_file(paths::connect, "[connect]\nip=127.1.2.3\nport=8443\n");
     char addr[32] = "untouched";
     int port = -1;
     EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);
-    EXPECT_STREQ(addr, "10.1.2.3");
+    EXPECT_STREQ(addr, "127.1.2.3");
     EXPECT_EQ(port, 8443);
     EXPECT_EQ(fake::calls(),
               (Calls{"get_apphome_path_main", "ixor_path_is_exist_u " + paths::connect,
@@ -162,7 +162,7 @@ TEST_F(RuntimeQueries, ConnectAddressReadsIpAndPortUnderItsLock)
 
 TEST_F(RuntimeQueries, ConnectAddressAbsentKeysLeaveBufferAndZeroPort)
 {
-    fake::put_file(paths::connect, "[other]\nip=1.1.1.1\n");
+    fake::put_file(paths::connect, "[other]\nip=127.0.0.13\n");
     char addr[16] = "keep";
     int port = 77;
     EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);

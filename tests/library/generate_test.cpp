@@ -27,11 +27,11 @@ protected:
 
 TEST_F(Generate, FirstWriteCreatesTheFile)
 {
-    EXPECT_EQ(ixor_generate_ipcproxy_conf("10.0.0.1", 8080, 0, &flag), 0);
+    EXPECT_EQ(ixor_generate_ipcproxy_conf("127.0.0.11", 8080, 0, &flag), 0);
     EXPECT_EQ(flag, 1);
     EXPECT_EQ(fake::tails(), Lines{"config change status: 1\n"});
     EXPECT_EQ(fake::platform().files[paths::proxy_conf],
-              "[config]\naddr=10.0.0.1\nport=8080\nuid=0\n");
+              "[config]\naddr=127.0.0.11\nport=8080\nuid=0\n");
     EXPECT_EQ(fake::calls().front(), "get_apphome_path_main");
     EXPECT_EQ(fake::calls()[1], "ixor_flock_init " + paths::proxy_conf + ".lock");
     EXPECT_EQ(fake::platform().locks_held, 0);
@@ -39,10 +39,10 @@ TEST_F(Generate, FirstWriteCreatesTheFile)
 
 TEST_F(Generate, SameValuesLeaveTheFileAlone)
 {
-    ASSERT_EQ(ixor_generate_ipcproxy_conf("10.0.0.1", 8080, 3, &flag), 0);
+    ASSERT_EQ(ixor_generate_ipcproxy_conf("127.0.0.11", 8080, 3, &flag), 0);
     fake::reset();
-    fake::put_file(paths::proxy_conf, "[config]\naddr=10.0.0.1\nport=8080\nuid=3\n");
-    EXPECT_EQ(ixor_generate_ipcproxy_conf("10.0.0.1", 8080, 3, &flag), 0);
+    fake::put_file(paths::proxy_conf, "[config]\naddr=127.0.0.11\nport=8080\nuid=3\n");
+    EXPECT_EQ(ixor_generate_ipcproxy_conf("127.0.0.11", 8080, 3, &flag), 0);
     EXPECT_EQ(flag, 0);
     EXPECT_EQ(fake::tails(), Lines{"config change status: 0\n"});
     EXPECT_EQ(saves(), 0u);
@@ -56,8 +56,8 @@ TEST_F(Generate, AnyDifferenceRewrites)
         int port, uid;
     };
     const Case cases[] = {
-        {"[config]\naddr=10.0.0.1\nport=8080\nuid=3\n", "10.0.0.1", 8080, 4},
-        {"[config]\naddr=10.0.0.1\nport=8080\nuid=3\n", "10.0.0.1", 8081, 3},
+        {"[config]\naddr=127.0.0.11\nport=8080\nuid=3\n", "127.0.0.11", 8080, 4},
+        {"[config]\naddr=127.0.0.11\nport=8080\nuid=3\n", "127.0.0.11", 8081, 3},
         {"[config]\naddr=Host\nport=8080\nuid=3\n", "host", 8080, 3},
         {"[config]\naddr=host\nport=8080\nuid=3\n", "host ", 8080, 3},
         {"[config]\nport=8080\nuid=3\n", "host", 8080, 3},

@@ -193,11 +193,11 @@ TEST_F(Registration, HostileTextNeverForgesASection)
     for (const char *code : codes) {
         fake::platform().registered.insert(code);
     }
-    fake::put_file(paths::registrations, "[P2]\npriority=5\naddr=10.0.0.1\nport=1\n");
+    fake::put_file(paths::registrations, "[P2]\npriority=5\naddr=127.0.0.11\nport=1\n");
     for (const char *code : codes) {
         change("90", "127.0.0.1", "80", nullptr, code);
     }
-    const char *addrs[] = {"1.1.1.1\n[HVK]\npriority=100", "x\r\nport=5", big.c_str()};
+    const char *addrs[] = {"127.0.0.13\n[HVK]\npriority=100", "x\r\nport=5", big.c_str()};
     for (const char *addr : addrs) {
         change("90", addr, "80");
     }
@@ -205,7 +205,7 @@ TEST_F(Registration, HostileTextNeverForgesASection)
     for (const std::string &name : doc.section_names()) {
         EXPECT_TRUE(name == "P2" || name == "P1" || name == "P1=x" || name == "P1;x") << name;
     }
-    EXPECT_EQ(stored("P2", "addr"), "10.0.0.1");
+    EXPECT_EQ(stored("P2", "addr"), "127.0.0.11");
     EXPECT_EQ(stored("P1", "addr"), big);
 }
 
@@ -249,7 +249,7 @@ protected:
     {
         fake::reset();
         fake::put_file(paths::registrations,
-                       "[P1]\npriority=5\naddr=10.0.0.1;10.0.0.2\nport=8080\nuid=42\n[P2]\n");
+                       "[P1]\npriority=5\naddr=127.0.0.11;127.0.0.12\nport=8080\nuid=42\n[P2]\n");
     }
 };
 
@@ -258,7 +258,7 @@ TEST_F(Lookup, ReadsAddressPortAndUid)
     char addr[64] = "";
     int port = 0, uid = 0;
     EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &port, &uid), 0);
-    EXPECT_STREQ(addr, "10.0.0.1;10.0.0.2");
+    EXPECT_STREQ(addr, "127.0.0.11;127.0.0.12");
     EXPECT_EQ(port, 8080);
     EXPECT_EQ(uid, 42);
     EXPECT_TRUE(fake::tails().empty());
@@ -281,7 +281,7 @@ TEST_F(Lookup, AddressCutToTheCallersSize)
     char addr[8];
     std::memset(addr, 'x', sizeof addr);
     EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, 4, nullptr, nullptr), 0);
-    EXPECT_STREQ(addr, "10.");
+    EXPECT_STREQ(addr, "127");
     EXPECT_EQ(addr[4], 'x');
 }
 
