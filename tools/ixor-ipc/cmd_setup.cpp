@@ -1,0 +1,109 @@
+// init, product add and product remove: the agent's side of the files, so
+// that the whole road can be walked from the shell.
+#include "agent_files.h"
+#include "commands.h"
+#include "ixoraux.h"
+#include "json_writer.h"
+
+namespace {
+
+const char proxy_name[] = "ipc_proxy";
+
+// Leaves no registration, proxy configuration or proxy process record.
+bool reset_library_state(const std::string &home)
+{
+    if (is_ixor_process_config_exists(proxy_name) == 1 && uninstall_ixor_process(proxy_name) != 0) {
+        return false;
+    }
+    return remove_locked(ipc_file(home, "ixor_ipcproxy_pre.eni")) &&
+           remove_locked(ipc_file(home, "ixor_ipcproxy.ini"));
+}
+
+bool write_agent_files(const std::string &home)
+{
+    return write_ini(home + "/config/product_register.eni", {{"count", "num", "0"}}, 1, true) &&
+           write_ini(ipc_file(home, "ipc_proxy.eni"),
+                     {{"process", "name", proxy_name},
+                      {"process", "command", "ipc_proxy"},
+                      {"process", "restart", "always"}},
+                     1, false);
+}
+
+int run_init(const Invocation &inv)
+{
+    const std::string root = agent_root();
+    const std::string apphome_file = root + "/ixor_apphome.ini";
+    if (path_exists(apphome_file) && !inv.force) {
+        return fail("init refused: " + root + " already holds an agent root (--force resets it)");
+    }
+    if (!write_ini(apphome_file, {{"apphome", "path", "."}}, 0, false)) {
+        return fail("init failed: cannot write " + apphome_file);
+    }
+    const std::string home = app_home();
+    if (inv.force && !reset_library_state(home)) {
+        return fail("init failed: cannot remove the old registrations below " + home);
+    }
+    if (!write_agent_files(home)) {
+        return fail("init failed: cannot write the agent files below " + home);
+    }
+    JsonObject json;
+    json.add("result", 0).add("root", root).add("home", home);
+    return print_result(inv, "agent root ready at " + root + " (application home " + home + ")",
+                        json.str());
+}
+
+std::string product_problem(const std::string &code)
+{
+    std::string problem = home_problem();
+    if (!problem.empty()) {
+        return problem;
+    }
+    return "code '" + code +
+           "' is refused (empty, 'count', over 256 bytes, blanks at an end, control "
+           "characters or brackets) or product_register.eni cannot be written";
+}
+
+int run_product_add(const Invocation &inv)
+{
+    const std::string &code = inv.args[0];
+    bool had = is_product_register(code.c_str()) == 1;
+    if (add_product_register(code.c_str()) != 0) {
+        return fail("product add failed: " + product_problem(code));
+    }
+    return print_done(inv, had ? code + " was already registered with the agent"
+                               : "registered " + code + " with the agent");
+}
+
+int run_product_remove(const Invocation &inv)
+{
+    const std::string &code = inv.args[0];
+    bool had = is_product_register(code.c_str()) == 1;
+    if (remove_product_register(code.c_str()) != 0) {
+        return fail("product remove failed: " + product_problem(code));
+    }
+    return print_done(inv, had ? "removed " + code + " from the agent's products"
+                               : code + " was not registered with the agent");
+}
+
+}  // namespace
+
+const Command init_command = {
+    "init", "[--force]", "Set up a fresh agent root",
+    "Writes ixor_apphome.ini (the application home is the root itself),\n"
+    "config/product_register.eni with no products and the proxy's start-up\n"
+    "description config/ixor_ipcproxy/ipc_proxy.eni. Refuses a root that already\n"
+    "has ixor_apphome.ini unless --force is given; --force also removes the\n"
+    "registrations, the proxy configuration and the ipc_proxy process record.\n",
+    0, 0, run_init};
+
+const Command product_add_command = {
+    "product add", "CODE", "Register product CODE with the agent",
+    "Adds CODE to config/product_register.eni and updates its count. Only\n"
+    "products registered with the agent may register an endpoint.\n",
+    1, 1, run_product_add};
+
+const Command product_remove_command = {
+    "product remove", "CODE", "Remove product CODE from the agent's products",
+    "Deletes CODE from config/product_register.eni and updates its count. Its\n"
+    "endpoint registration, if any, stays until 'ixor-ipc remove CODE'.\n",
+    1, 1, run_product_remove};

@@ -1,0 +1,152 @@
+// status: every registration in visit order, the winner and why, and what
+// the library made of it.
+#include "agent_files.h"
+#include "commands.h"
+#include "json_writer.h"
+#include "status_model.h"
+
+namespace {
+
+std::string yes_no(bool flag)
+{
+    return flag ? "yes" : "no";
+}
+
+std::string registration_line(const Registration &reg)
+{
+    return "  " + reg.code + ": priority " + std::to_string(reg.priority) + ", addr " +
+           (reg.has_addr ? reg.addr : "(none)") + ", port " + std::to_string(reg.port) +
+           ", uid " + std::to_string(reg.uid) + "\n      " + (reg.wins ? "" : "loses: ") +
+           reg.reason + "\n";
+}
+
+std::string candidates_text(const StatusModel &model)
+{
+    std::string text;
+    for (size_t i = 0; i < model.candidates.size(); ++i) {
+        text += "  " + model.candidates[i] +
+                (int(i) == model.configured_candidate ? "  <- in the proxy configuration" : "") +
+                "\n";
+    }
+    return text;
+}
+
+std::string proxy_text(const StatusModel &model)
+{
+    const ProxyConf &p = model.proxy;
+    std::string text = "proxy configuration: ";
+    text += p.present ? "addr " + (p.has_addr ? p.addr : "(none)") + ", port " +
+                            std::to_string(p.port) + ", uid " + std::to_string(p.uid)
+                      : "none";
+    if (model.winner >= 0 && !model.proxy_follows_winner) {
+        text += "\n  it does not follow the winner yet; 'ixor-ipc regenerate' applies it";
+    } else if (model.winner < 0 && p.present) {
+        text += "\n  left as it was: without a winner the library does not touch it";
+    }
+    return text + "\n";
+}
+
+std::string winner_text(const StatusModel &model)
+{
+    if (model.winner < 0) {
+        return model.registrations.empty() ? "winner: none (nothing is registered)\n"
+                                           : "winner: none (no registration can win)\n";
+    }
+    return "winner: " + model.registrations[size_t(model.winner)].code +
+           "\ncandidates of the winner:\n" + candidates_text(model);
+}
+
+std::string status_text(const StatusModel &model)
+{
+    std::string text = "root: " + model.root + "\napplication home: " + model.home + "\n";
+    text += "HVK present: " + yes_no(model.hvk) +
+            (model.hvk ? " (the library leaves the proxy alone)" : "") + "\n";
+    if (!model.registration_file) {
+        text += "registrations: none yet (no registration file)\n";
+    } else if (model.registrations.empty()) {
+        text += "registrations: none (the registration file holds no section)\n";
+    } else {
+        text += "registrations, in visit order:\n";
+    }
+    for (const Registration &reg : model.registrations) {
+        text += registration_line(reg);
+    }
+    text += winner_text(model) + proxy_text(model);
+    return text + "ipc_proxy process configuration: " +
+           (model.process_config ? "present" : "absent");
+}
+
+std::string registration_json(const Registration &reg)
+{
+    JsonObject json;
+    json.add("code", reg.code).add("priority", reg.priority);
+    if (reg.has_addr) {
+        json.add("addr", reg.addr);
+    } else {
+        json.add_null("addr");
+    }
+    json.add("port", reg.port).add("uid", reg.uid).add("wins", reg.wins).add("reason", reg.reason);
+    return json.str();
+}
+
+std::string proxy_json(const ProxyConf &p)
+{
+    if (!p.present) {
+        return "null";
+    }
+    JsonObject json;
+    if (p.has_addr) {
+        json.add("addr", p.addr);
+    } else {
+        json.add_null("addr");
+    }
+    return json.add("port", p.port).add("uid", p.uid).str();
+}
+
+std::string status_json(const StatusModel &model)
+{
+    JsonArray registrations, candidates;
+    for (const Registration &reg : model.registrations) {
+        registrations.add_raw(registration_json(reg));
+    }
+    for (const std::string &candidate : model.candidates) {
+        candidates.add(candidate);
+    }
+    JsonObject json;
+    json.add("root", model.root).add("home", model.home).add("hvk", model.hvk);
+    json.add("registration_file", model.registration_file);
+    json.add_raw("registrations", registrations.str());
+    json.add_raw("winner", model.winner < 0
+                               ? "null"
+                               : json_string(model.registrations[size_t(model.winner)].code));
+    json.add_raw("candidates", candidates.str()).add_raw("proxy", proxy_json(model.proxy));
+    json.add_raw("configured_candidate",
+                 model.configured_candidate < 0
+                     ? "null"
+                     : json_string(model.candidates[size_t(model.configured_candidate)]));
+    json.add("proxy_follows_winner", model.proxy_follows_winner);
+    return json.add("process_config", model.process_config).str();
+}
+
+int run_status(const Invocation &inv)
+{
+    const std::string home = app_home();
+    if (home.empty()) {
+        return fail("status failed: " + home_problem());
+    }
+    const StatusModel model = read_status(agent_root(), home);
+    return print_result(inv, status_text(model), status_json(model));
+}
+
+}  // namespace
+
+const Command status_command = {
+    "status", "", "Show the registrations, the winner and the proxy's state",
+    "Lists every registration in the order the library visits them, which one\n"
+    "wins and why the others do not (HVK never counts; priority 0 never wins; no\n"
+    "addr; port 0; lower priority; on a tie the first one wins), the winner's\n"
+    "candidate addresses and the one the proxy configuration holds, whether the\n"
+    "ipc_proxy process configuration exists and whether HVK is present. The\n"
+    "winner is worked out here for display; the proxy configuration shows what\n"
+    "the library actually configured.\n",
+    0, 0, run_status};

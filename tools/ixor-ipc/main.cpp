@@ -1,0 +1,53 @@
+// ixor-ipc: operators' and scripts' access to libixor_ipc and the agent files.
+#include <cstdio>
+
+#include "agent_files.h"
+#include "cli_args.h"
+#include "commands.h"
+#include "tool_os.h"
+
+namespace {
+
+int print_help(const std::string &text)
+{
+    std::fputs(text.c_str(), stdout);
+    return EXIT_OK;
+}
+
+int run(const CliArgs &args)
+{
+    if (args.words.empty()) {
+        return args.help ? print_help(overview_help()) : usage_error("no command given");
+    }
+    size_t used = 0;
+    const Command *command = find_command(args.words, used);
+    if (!command) {
+        return usage_error("unknown command " + args.words[0]);
+    }
+    if (args.help) {
+        return print_help(command_help(*command));
+    }
+    Invocation inv{{args.words.begin() + long(used), args.words.end()}, args.json, args.force};
+    if (inv.args.size() < command->min_args || inv.args.size() > command->max_args) {
+        return usage_error(std::string("usage: ixor-ipc ") + command->name + " " + command->synopsis);
+    }
+    if (args.force && command != &init_command) {
+        return usage_error("--force belongs to init only");
+    }
+    if (args.has_root && (args.root.empty() || !set_root_env(args.root))) {
+        return usage_error("--root needs a directory");
+    }
+    open_tool_log();
+    return command->run(inv);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const CliArgs args = parse_cli_args(tool_args(argc, argv));
+    if (!args.error.empty()) {
+        return usage_error(args.error);
+    }
+    return run(args);
+}
