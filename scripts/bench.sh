@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the default preset with the benchmarks and runs them, printing the
+# table of ratios. Linux only.
+# Usage: scripts/bench.sh [single|scaling|contention|probe ...]   (default: all)
+# IXOR_BENCH_DIR picks the folder of the temporary agent roots (default /tmp).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh linux
+if ! dpkg -s libsqlite3-dev >/dev/null 2>&1; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libsqlite3-dev >/dev/null
+fi
+
+cmake --preset default -DIXOR_BUILD_BENCH=ON >/dev/null
+cmake --build --preset default --target ixor_bench ixor_bench_probe >/dev/null
+
+dir=${IXOR_BENCH_DIR:-/tmp}
+echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
+     "kernel $(uname -r), $(df -T "$dir" | awk 'NR==2 {print $2}') at $dir"
+
+sections=()
+probe=yes
+if [ $# -gt 0 ]; then
+  probe=no
+  for s in "$@"; do
+    if [ "$s" = probe ]; then probe=yes; else sections+=("$s"); fi
+  done
+fi
+if [ $# -eq 0 ] || [ ${#sections[@]} -gt 0 ]; then
+  build/default/bin/ixor_bench "${sections[@]}"
+fi
+if [ "$probe" = yes ]; then
+  build/default/bin/ixor_bench_probe
+fi
