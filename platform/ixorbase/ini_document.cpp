@@ -45,51 +45,109 @@ bool writable_value(std::string_view value)
     return !holds_any(value, std::string_view("\r\n\0", 3));
 }
 
+// Cuts the next line off the text, without leading blanks; a CR before
+// its LF is dropped.
+std::string_view next_line(std::string_view &text)
+{
+    const auto end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    // The rest keeps pointing into the text even when empty: section bodies
+    // are measured by it.
+    text = text.substr(end == std::string_view::npos ? text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return trim_front(line);
+}
+
+// Lines holding a NUL or any other CR are malformed and skipped, so that
+// every parsed document can be saved.
+bool well_formed(std::string_view line)
+{
+    return std::none_of(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\0'; });
+}
+
+// The name of a section line, or false when the line is no section line.
+bool section_line(std::string_view line, std::string_view &name)
+{
+    if (line.empty() || line.front() != '[' || !well_formed(line))
+        return false;
+    const auto close = line.find(']');
+    if (close == std::string_view::npos)
+        return false;
+    name = line.substr(1, close - 1);
+    return true;
+}
+
 }  // namespace
 
-IniDocument IniDocument::parse(std::string_view text)
+IniDocument IniDocument::parse(std::string text)
 {
     IniDocument doc;
+    doc.text_ = std::make_unique<const std::string>(std::move(text));
+    std::string_view rest(*doc.text_);
+    // A registration takes some 50 bytes: room for the index up front.
+    doc.index_.reserve(rest.size() / 48);
     Section *current = nullptr;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        doc.parse_line(line, current);
+    const char *body = rest.data();
+    while (!rest.empty()) {
+        const char *line_start = rest.data();
+        std::string_view name;
+        if (!section_line(next_line(rest), name))
+            continue;
+        if (current)
+            doc.attach(*current, std::string_view(body, size_t(line_start - body)));
+        // Keys after a section line with an empty name belong to no section.
+        current = name.empty() ? nullptr : &doc.section_for(name);
+        body = rest.data();
     }
+    if (current)
+        doc.attach(*current, std::string_view(body, size_t(rest.data() - body)));
     return doc;
 }
 
-// Malformed lines are skipped, among them lines holding a NUL or a CR
-// that is not the line end, so that every parsed document can be saved.
-// Keys after a section line with an empty name belong to no section.
-void IniDocument::parse_line(std::string_view line, Section *&current)
+// A section named again later in the file gathers the keys of both.
+void IniDocument::attach(Section &section, std::string_view body)
 {
-    line = trim_front(line);
-    if (line.empty() || line.front() == ';' || line.front() == '#' ||
-        holds_any(line, std::string_view("\r\0", 2)))
-        return;
-    if (line.front() == '[') {
-        const auto close = line.find(']');
-        if (close == std::string_view::npos)
-            return;
-        const std::string_view name = line.substr(1, close - 1);
-        current = name.empty() ? nullptr : &section_for(std::string(name));
+    if (section.unparsed.data() == nullptr && section.entries.empty()) {
+        section.unparsed = body;
         return;
     }
-    const auto eq = line.find('=');
-    const std::string_view key = trim(line.substr(0, eq));
-    if (!current || eq == std::string_view::npos || key.empty())
-        return;
-    set(current->name, std::string(key), std::string(line.substr(eq + 1)));
+    materialize(section);
+    section.unparsed = body;
+    materialize(section);
+}
+
+void IniDocument::materialize(Section &section)
+{
+    std::string_view rest = section.unparsed;
+    section.unparsed = std::string_view();
+    while (!rest.empty()) {
+        const std::string_view line = next_line(rest);
+        // A "[" line here is a section line without its "]": malformed.
+        if (line.empty() || line.front() == ';' || line.front() == '#' || line.front() == '[' ||
+            !well_formed(line))
+            continue;
+        const auto eq = line.find('=');
+        const std::string_view key = trim(line.substr(0, eq));
+        if (eq == std::string_view::npos || key.empty())
+            continue;
+        const std::string_view value = line.substr(eq + 1);
+        auto found = std::find_if(section.entries.begin(), section.entries.end(),
+                                  [key](const Entry &e) { return e.key == key; });
+        if (found != section.entries.end())
+            found->value.assign(value);
+        else
+            section.entries.push_back(Entry{std::string(key), std::string(value)});
+    }
 }
 
 std::string IniDocument::serialize() const
 {
     std::string text;
-    for (const Section &section : sections_) {
+    for (Section &section : sections_) {
+        if (section.removed)
+            continue;
+        materialize(section);
         if (!text.empty())
             text += '\n';
         text += '[' + section.name + "]\n";
@@ -101,11 +159,13 @@ std::string IniDocument::serialize() const
 
 bool IniDocument::serializable() const
 {
-    return std::all_of(sections_.begin(), sections_.end(), [](const Section &section) {
-        return writable_section_name(section.name) &&
-               std::all_of(section.entries.begin(), section.entries.end(), [](const Entry &e) {
-                   return writable_key(e.key) && writable_value(e.value);
-               });
+    return std::all_of(sections_.begin(), sections_.end(), [](Section &section) {
+        materialize(section);
+        return section.removed ||
+               (writable_section_name(section.name) &&
+                std::all_of(section.entries.begin(), section.entries.end(), [](const Entry &e) {
+                    return writable_key(e.key) && writable_value(e.value);
+                }));
     });
 }
 
@@ -114,20 +174,24 @@ const std::string *IniDocument::get(const std::string &section, const std::strin
     const Section *found = find(section);
     if (!found)
         return nullptr;
-    const auto entry = found->index.find(key);
-    return entry == found->index.end() ? nullptr : &entry->second->value;
+    for (const Entry &entry : found->entries) {
+        if (entry.key == key)
+            return &entry.value;
+    }
+    return nullptr;
 }
 
 void IniDocument::set(const std::string &section, const std::string &key, std::string value)
 {
     Section &target = section_for(section);
-    const auto entry = target.index.find(key);
-    if (entry != target.index.end()) {
-        entry->second->value = std::move(value);
-        return;
+    materialize(target);
+    for (Entry &entry : target.entries) {
+        if (entry.key == key) {
+            entry.value = std::move(value);
+            return;
+        }
     }
     target.entries.push_back(Entry{key, std::move(value)});
-    target.index.emplace(key, std::prev(target.entries.end()));
 }
 
 bool IniDocument::unset(const std::string &section, const std::string &key)
@@ -135,57 +199,62 @@ bool IniDocument::unset(const std::string &section, const std::string &key)
     Section *found = find(section);
     if (!found)
         return false;
-    const auto entry = found->index.find(key);
-    if (entry == found->index.end())
+    auto entry = std::find_if(found->entries.begin(), found->entries.end(),
+                              [&key](const Entry &e) { return e.key == key; });
+    if (entry == found->entries.end())
         return false;
-    found->entries.erase(entry->second);
-    found->index.erase(entry);
+    found->entries.erase(entry);
     return true;
 }
 
+// A removed section stays in place, marked, so the others keep theirs.
 bool IniDocument::remove_section(const std::string &section)
 {
     const auto found = index_.find(section);
     if (found == index_.end())
         return false;
-    sections_.erase(found->second);
+    Section &gone = sections_[found->second];
     index_.erase(found);
+    gone.removed = true;
+    gone.entries.clear();
+    gone.unparsed = std::string_view();
     return true;
 }
 
 bool IniDocument::has_section(const std::string &section) const
 {
-    return find(section) != nullptr;
+    return index_.count(section) != 0;
 }
 
 std::vector<std::string> IniDocument::section_names() const
 {
     std::vector<std::string> names;
-    names.reserve(sections_.size());
-    for (const Section &section : sections_)
-        names.push_back(section.name);
+    names.reserve(index_.size());
+    for (const Section &section : sections_) {
+        if (!section.removed)
+            names.push_back(section.name);
+    }
     return names;
 }
 
-IniDocument::Section &IniDocument::section_for(const std::string &name)
+IniDocument::Section &IniDocument::section_for(std::string_view name)
 {
-    if (Section *found = find(name))
-        return *found;
-    sections_.push_back(Section{name, {}, {}});
-    index_.emplace(name, std::prev(sections_.end()));
+    const auto found = index_.find(name);
+    if (found != index_.end())
+        return sections_[found->second];
+    sections_.push_back(Section{std::string(name), {}, {}, false});
+    index_.emplace(sections_.back().name, sections_.size() - 1);
     return sections_.back();
 }
 
-IniDocument::Section *IniDocument::find(const std::string &name)
+IniDocument::Section *IniDocument::find(std::string_view name) const
 {
     const auto found = index_.find(name);
-    return found == index_.end() ? nullptr : &*found->second;
-}
-
-const IniDocument::Section *IniDocument::find(const std::string &name) const
-{
-    const auto found = index_.find(name);
-    return found == index_.end() ? nullptr : &*found->second;
+    if (found == index_.end())
+        return nullptr;
+    Section &section = sections_[found->second];
+    materialize(section);
+    return &section;
 }
 
 }  // namespace ixorbase

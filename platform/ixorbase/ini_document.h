@@ -1,9 +1,15 @@
 // An INI document in memory: sections in the order they first appeared,
 // keys in insertion order, parsed from and written to text. No file I/O.
+//
+// Loading indexes only the section lines; a section's keys are parsed the
+// first time the section is used, so reading one section of a large file
+// costs little more than finding its line.
 #ifndef IXORBASE_INI_DOCUMENT_H
 #define IXORBASE_INI_DOCUMENT_H
 
+#include <deque>
 #include <list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,7 +26,7 @@ public:
     IniDocument &operator=(const IniDocument &) = delete;
 
     // Never fails: lines that cannot be understood are skipped.
-    static IniDocument parse(std::string_view text);
+    static IniDocument parse(std::string text);
     std::string serialize() const;
     // True when serialize() yields text that parses back to this document.
     bool serializable() const;
@@ -42,17 +48,21 @@ private:
     };
     struct Section {
         std::string name;
-        std::list<Entry> entries;
-        std::unordered_map<std::string, std::list<Entry>::iterator> index;
+        std::list<Entry> entries;  // a list keeps each value in place
+        std::string_view unparsed;  // body lines not read into entries yet
+        bool removed = false;
     };
 
-    Section &section_for(const std::string &name);
-    Section *find(const std::string &name);
-    const Section *find(const std::string &name) const;
-    void parse_line(std::string_view line, Section *&current);
+    Section &section_for(std::string_view name);
+    Section *find(std::string_view name) const;
+    void attach(Section &section, std::string_view body);
+    static void materialize(Section &section);
 
-    std::list<Section> sections_;
-    std::unordered_map<std::string, std::list<Section>::iterator> index_;
+    // The loaded text, which unparsed bodies point into.
+    std::unique_ptr<const std::string> text_;
+    // A deque keeps sections in place, so the index may view their names.
+    mutable std::deque<Section> sections_;
+    std::unordered_map<std::string_view, size_t> index_;
 };
 
 }  // namespace ixorbase

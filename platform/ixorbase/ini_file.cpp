@@ -36,10 +36,10 @@ ixor_ini *ixor_ini_file_load(const char *path)
     try {
         if (!path)
             return new ixor_ini{};
-        const std::optional<std::string> text = ixorbase::os::read_file(path, max_file_size);
+        std::optional<std::string> text = ixorbase::os::read_file(path, max_file_size);
         if (!text)
             return nullptr;
-        return new ixor_ini{ixorbase::IniDocument::parse(*text)};
+        return new ixor_ini{ixorbase::IniDocument::parse(std::move(*text))};
     } catch (const std::bad_alloc &) {
         return nullptr;
     }
