@@ -17,6 +17,20 @@ struct ixor_flock {
 
 namespace {
 
+int open_file(const char *path)
+{
+    return ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+}
+
+// The folders are made only when the file cannot be had without them.
+int open_lock_file(const char *path)
+{
+    const int fd = open_file(path);
+    if (fd >= 0 || errno != ENOENT || !ixorbase::os::make_parent_dirs(path))
+        return fd;
+    return open_file(path);
+}
+
 bool try_lock(int fd)
 {
     return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -29,9 +43,9 @@ int ixor_flock_init(const char *path, ixor_flock **lock)
     if (!lock)
         return -1;
     *lock = nullptr;
-    if (!path || !ixorbase::os::make_parent_dirs(path))
+    if (!path)
         return -1;
-    const int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = open_lock_file(path);
     if (fd < 0)
         return -1;
     *lock = new (std::nothrow) ixor_flock{fd, false};

@@ -22,6 +22,23 @@ bool try_lock(HANDLE file)
                       MAXDWORD, &at) != 0;
 }
 
+HANDLE open_file(const std::wstring &wide)
+{
+    return CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The folders are made only when the file cannot be had without them.
+HANDLE open_lock_file(const char *path, const std::wstring &wide)
+{
+    const HANDLE file = open_file(wide);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_PATH_NOT_FOUND ||
+        !ixorbase::os::make_parent_dirs(path))
+        return file;
+    return open_file(wide);
+}
+
 }  // namespace
 
 int ixor_flock_init(const char *path, ixor_flock **lock)
@@ -29,14 +46,12 @@ int ixor_flock_init(const char *path, ixor_flock **lock)
     if (!lock)
         return -1;
     *lock = nullptr;
-    if (!path || !ixorbase::os::make_parent_dirs(path))
+    if (!path)
         return -1;
     const std::wstring wide = ixorbase::os::widen(path);
     if (wide.empty())
         return -1;
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = open_lock_file(path, wide);
     if (file == INVALID_HANDLE_VALUE)
         return -1;
     *lock = new (std::nothrow) ixor_flock{file, false};

@@ -16,8 +16,13 @@ int ixor_net_startup(void) { return 0; }
 
 int ixor_net_last_error(void) { return errno; }
 
+/* A dotted address is its own answer; only names go to the resolver. */
 bool ixor_net_resolve(const char *host, struct in_addr *addr, int *family, int *error)
 {
+    if (inet_pton(AF_INET, host, addr) == 1) {
+        *family = AF_INET;
+        return true;
+    }
     struct hostent entry;
     struct hostent *found = NULL;
     char scratch[2048];
