@@ -73,6 +73,12 @@ bool remove_file(const std::string &path);
 
 std::optional<std::string> process_path(int pid);
 int current_pid();
+bool process_alive(int pid);
+
+// Temporary files of atomic saves: a fresh name beside the file, and the
+// removal of those left by writers that died before their rename.
+std::string next_temp_name(const std::string &path);
+void remove_stale_temps(const std::string &path);
 
 // The value of an environment variable; nothing when unset.
 std::optional<std::string> get_env(const char *name);

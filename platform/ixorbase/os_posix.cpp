@@ -2,8 +2,8 @@
 #include "ixorbase.h"
 #include "os.h"
 
-#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -68,9 +68,8 @@ bool sync_directory(const std::string &dir)
 // A new file beside the target whose name no other writer uses.
 int create_temp_beside(const std::string &path, std::string &temp)
 {
-    static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = path + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+        temp = next_temp_name(path);
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -108,6 +107,7 @@ bool write_file_atomic(const std::string &path, std::string_view data, bool dura
         ::unlink(temp.c_str());
         return false;
     }
+    remove_stale_temps(path);
     return !durable || sync_directory(parent_dir(path));
 }
 
@@ -179,6 +179,11 @@ std::optional<std::string> process_path(int pid)
 int current_pid()
 {
     return static_cast<int>(::getpid());
+}
+
+bool process_alive(int pid)
+{
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 std::optional<std::string> get_env(const char *name)

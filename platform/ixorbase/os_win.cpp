@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <vector>
 
 namespace ixorbase::os {
@@ -60,10 +59,8 @@ bool write_all(HANDLE h, std::string_view data)
 // A new file beside the target whose name no other writer uses.
 HANDLE create_temp_beside(const std::string &path, std::string &temp)
 {
-    static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = path + "." + std::to_string(GetCurrentProcessId()) + "." +
-               std::to_string(counter++) + ".tmp";
+        temp = next_temp_name(path);
         HANDLE h = open_file(temp, GENERIC_WRITE, CREATE_NEW, 0);
         if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return h;
@@ -142,6 +139,8 @@ bool write_file_atomic(const std::string &path, std::string_view data, bool)
                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!done)
         DeleteFileW(widen(temp).c_str());
+    else
+        remove_stale_temps(path);
     return done;
 }
 
@@ -251,6 +250,16 @@ std::optional<std::string> process_path(int pid)
 int current_pid()
 {
     return static_cast<int>(GetCurrentProcessId());
+}
+
+bool process_alive(int pid)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
 }
 
 std::optional<std::string> get_env(const char *name)

@@ -200,6 +200,13 @@ TEST_F(CrashSafety, KilledWriterLeavesOldOrNewStateAndFreeLocks)
     // The survivor goes on from the state the last kill left.
     EXPECT_EQ(run_step(committed + 1), 0);
     EXPECT_EQ(ixor_test::read_file(agent.registrations()), text_of(committed + 1));
+    // Its save cleared what the killed writers left of that file.
+    for (const auto &entry : std::filesystem::directory_iterator(agent.ipc(""))) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_FALSE(name.rfind("ixor_ipcproxy_pre.eni.", 0) == 0 &&
+                     name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0)
+            << name;
+    }
 }
 
 }  // namespace

@@ -82,4 +82,9 @@ long long file_mtime_ns(const std::string &path)
     return os::file_mtime_ns(path);
 }
 
+int current_pid()
+{
+    return os::current_pid();
+}
+
 }  // namespace ixor_test

@@ -28,6 +28,7 @@ std::string read_file(const std::string &path);  // whole file as bytes; "" when
 void write_file(const std::string &path, const std::string &bytes);  // creates parent dirs
 bool file_exists(const std::string &path);
 long long file_mtime_ns(const std::string &path);  // -1 when absent
+int current_pid();
 
 // Sets (or, with a null value, unsets) an environment variable for the
 // scope and restores the old value afterwards.

@@ -1,10 +1,14 @@
 // Environment, file times and arguments on POSIX systems.
 #include "support_os.h"
 
+#include <unistd.h>
+
 #include <stdlib.h>
 #include <sys/stat.h>
 
 namespace ixor_test::os {
+
+int current_pid() { return static_cast<int>(::getpid()); }
 
 void set_env(const std::string &name, const std::string &value)
 {

@@ -8,6 +8,8 @@
 
 namespace ixor_test::os {
 
+int current_pid() { return static_cast<int>(GetCurrentProcessId()); }
+
 void set_env(const std::string &name, const std::string &value)
 {
     _putenv_s(name.c_str(), value.c_str());

@@ -13,6 +13,8 @@ void unset_env(const std::string &name);
 // Nanoseconds since 1970 as the file system records them; -1 when absent.
 long long file_mtime_ns(const std::string &utf8_path);
 
+int current_pid();
+
 // The program's arguments as UTF-8, whatever code page the system uses.
 std::vector<std::string> program_args(int argc, char **argv);
 

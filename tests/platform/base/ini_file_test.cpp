@@ -106,6 +106,24 @@ TEST(IniFile, SaveReplacesWholeFileAndLeavesNoTemporary)
     EXPECT_NE(ixor_ini_file_save(ini.get(), nullptr, 0), 0);
 }
 
+TEST(IniFile, SaveRemovesTemporariesOfDeadWritersOnly)
+{
+    TempDir dir;
+    const std::string path = dir.file("reg.eni");
+    const std::string dead = path + ".2147483646.7.tmp";
+    const std::string own = path + "." + std::to_string(ixor_test::current_pid()) + ".9.tmp";
+    const std::string other_file = dir.file("other.eni.2147483646.1.tmp");
+    const std::string not_temp = path + ".backup";
+    for (const std::string &file : {dead, own, other_file, not_temp})
+        write_file(file, "[half");
+    Ini ini = load_text(dir, "[a]\nk=v\n");
+    ASSERT_EQ(ixor_ini_file_save(ini.get(), path.c_str(), 1), 0);
+    EXPECT_FALSE(ixor_test::file_exists(dead)) << "its writer is gone";
+    EXPECT_TRUE(ixor_test::file_exists(own)) << "a save of this process may be under way";
+    EXPECT_TRUE(ixor_test::file_exists(other_file)) << "another file's business";
+    EXPECT_TRUE(ixor_test::file_exists(not_temp));
+}
+
 TEST(IniFile, FailedSaveKeepsWhatWasThere)
 {
     TempDir dir;
