@@ -17,6 +17,7 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/ixor_ipcproxy/bin/libixor_ipc/ixor_ipc.h
   ${PROJECT_SOURCE_DIR}/platform/ixorbase.h
   ${PROJECT_SOURCE_DIR}/platform/ixoraux.h
+  ${PROJECT_SOURCE_DIR}/platform/ixorbase_handles.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ixor_ipc)
 install(EXPORT ixor_ipcTargets NAMESPACE ixor_ipc:: DESTINATION ${IXOR_CMAKE_DIR})
 

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks for building and testing.
 # Usage: scripts/setup.sh [linux|windows|all]   (default: linux)
+# all adds what the sanitizer, valgrind and fuzz stages need.
 set -euo pipefail
 
 want=${1:-linux}
 packages=(cmake ninja-build g++ googletest pkg-config)
 if [ "$want" = windows ] || [ "$want" = all ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64 binutils-mingw-w64-x86-64)
+fi
+if [ "$want" = all ]; then
+  packages+=(clang libclang-rt-14-dev valgrind)
 fi
 
 missing=()

@@ -1,37 +1,52 @@
 #!/usr/bin/env bash
-# Builds and runs every test suite: Linux, Linux under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows DLLs under wine.
-# Usage: scripts/test.sh [preset...]   (default: default asan windows)
+# Builds and runs every test suite: Linux; Linux under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the Windows DLLs under wine; the lock and
+# process tests under ThreadSanitizer; one pass under valgrind memcheck; and
+# each fuzz target for a bounded time.
+# Usage: scripts/test.sh [stage...]
+#   stages: default asan windows tsan memcheck fuzz   (default: all of them)
+# IXOR_FUZZ_SECONDS sets the time of each fuzz target (default 30).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(default asan windows)
-need=linux
-for p in "${presets[@]}"; do [ "$p" = windows ] && need=all; done
-scripts/setup.sh "$need" || exit 1
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(default asan windows tsan memcheck fuzz)
+scripts/setup.sh "$(printf '%s\n' "${stages[@]}" | grep -qxE 'windows|fuzz|memcheck' && echo all || echo linux)" || exit 1
 
 mkdir -p build
 status=0
 summary=()
-for preset in "${presets[@]}"; do
-  log=build/$preset
-  echo "=== $preset: configure and build"
+
+# A CMake preset: configure, build, run its whole suite.
+run_preset() {
+  local preset=$1 log=build/$1
   if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } >"$log.build.log" 2>&1; then
     tail -n 40 "$log.build.log"
-    summary+=("$preset: build FAILED (see $log.build.log)")
-    status=1
-    continue
+    echo "$preset: build FAILED (see $log.build.log)"
+    return 1
   fi
-  echo "=== $preset: test"
   ctest --preset "$preset" >"$log.test.log" 2>&1
+  grep -E '\*\*\*|Failed|Timeout' "$log.test.log" | grep -v '^Total' | tail -n 60
+  local result
   result=$(grep -E 'tests passed' "$log.test.log" | tail -n 1)
-  if ! grep -q '100% tests passed' "$log.test.log"; then
-    grep -E '\*\*\*|Failed|Timeout' "$log.test.log" | tail -n 60
-    status=1
-  fi
-  echo "$result"
-  summary+=("$preset: ${result:-no result (see $log.test.log)}")
+  echo "$preset: ${result:-no result (see $log.test.log)}"
+  grep -q '100% tests passed' "$log.test.log"
+}
+
+run_stage() {
+  case $1 in
+    default|asan|windows) run_preset "$1" ;;
+    tsan|memcheck) scripts/sanitizers.sh "$1" ;;
+    fuzz) scripts/fuzz.sh "${IXOR_FUZZ_SECONDS:-30}" ;;
+    *) echo "unknown stage $1"; return 2 ;;
+  esac
+}
+
+for stage in "${stages[@]}"; do
+  echo "=== $stage"
+  start=$SECONDS
+  if run_stage "$stage"; then verdict=passed; else verdict=FAILED; status=1; fi
+  summary+=("$stage: $verdict in $((SECONDS - start)) s")
 done
 echo "=== summary"
 printf '%s\n' "${summary[@]}"

@@ -94,14 +94,6 @@ std::optional<std::string> config_path(const std::string &rel)
     return *home + "/config/" + rel;
 }
 
-bool make_parent_dirs(const std::string &path)
-{
-    const std::filesystem::path dir = std::filesystem::u8path(dir_of(path));
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    return std::filesystem::is_directory(dir, ec);
-}
-
 }  // namespace ixoraux
 
 char *get_ixor_root_dir(void)

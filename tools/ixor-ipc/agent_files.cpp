@@ -10,28 +10,6 @@ namespace {
 
 const int path_size = 4096;
 
-// The lock taken and let go the way the agent's writers do it.
-class FileLock {
-public:
-    explicit FileLock(const std::string &path)
-    {
-        const std::string lock_path = path + ".lock";
-        held_ = ixor_flock_init(lock_path.c_str(), &lock_) == 0 && ixor_flock_acquire(lock_) == 0;
-    }
-    ~FileLock()
-    {
-        ixor_flock_release(lock_);
-        ixor_flock_destroy(lock_);
-    }
-    FileLock(const FileLock &) = delete;
-    FileLock &operator=(const FileLock &) = delete;
-    bool held() const { return held_; }
-
-private:
-    ixor_flock *lock_ = nullptr;
-    bool held_ = false;
-};
-
 }  // namespace
 
 std::string agent_root()
@@ -81,11 +59,11 @@ void open_tool_log()
 
 IniPtr load_locked(const std::string &path)
 {
-    IniPtr ini(nullptr, ixor_ini_file_free);
+    IniPtr ini;
     if (!path_exists(path)) {
         return ini;
     }
-    FileLock lock(path);
+    ixorbase::FileLock lock(path);
     ini.reset(ixor_ini_file_load(path.c_str()));
     return ini;
 }
@@ -100,14 +78,14 @@ std::string ini_text(ixor_ini *ini, const char *section, const char *key, bool &
 bool write_ini(const std::string &path, const std::vector<IniEntry> &entries, int flag,
                bool locked)
 {
-    IniPtr ini(ixor_ini_file_load(nullptr), ixor_ini_file_free);
+    IniPtr ini(ixor_ini_file_load(nullptr));
     for (const IniEntry &entry : entries) {
         ixor_ini_file_set(ini.get(), entry.section, entry.key, entry.value.c_str());
     }
     if (!locked) {
         return ixor_ini_file_save(ini.get(), path.c_str(), flag) == 0;
     }
-    FileLock lock(path);
+    ixorbase::FileLock lock(path);
     return lock.held() && ixor_ini_file_save(ini.get(), path.c_str(), flag) == 0;
 }
 
@@ -116,7 +94,7 @@ bool remove_locked(const std::string &path)
     if (!path_exists(path)) {
         return true;
     }
-    FileLock lock(path);
+    ixorbase::FileLock lock(path);
     std::error_code ec;
     std::filesystem::remove(std::filesystem::u8path(path), ec);
     return !path_exists(path);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ixorbase.h"
+#include "ixorbase_handles.h"
 
 std::string agent_root();
 std::string app_home();  // "" when it cannot be resolved
@@ -20,7 +20,7 @@ bool path_exists(const std::string &path);
 // the library's default applies.
 void open_tool_log();
 
-using IniPtr = std::unique_ptr<ixor_ini, void (*)(ixor_ini *)>;
+using IniPtr = ixorbase::IniPtr;
 // Loads a file while holding its lock file (<path>.lock), as every writer
 // of it does. An absent file gives null and creates nothing.
 IniPtr load_locked(const std::string &path);

@@ -3,7 +3,7 @@
 #ifndef IXORAUX_TEST_AUX_ROOT_H
 #define IXORAUX_TEST_AUX_ROOT_H
 
-#include "ixorbase.h"
+#include "ixorbase_handles.h"
 #include "ixor_test_support.h"
 
 #include <map>
@@ -13,10 +13,7 @@
 
 namespace aux_test {
 
-struct IniFree {
-    void operator()(ixor_ini *ini) const { ixor_ini_file_free(ini); }
-};
-using Ini = std::unique_ptr<ixor_ini, IniFree>;
+using Ini = ixorbase::IniPtr;
 
 // section -> key -> value
 using IniContent = std::map<std::string, std::map<std::string, std::string>>;

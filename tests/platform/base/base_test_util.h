@@ -3,7 +3,7 @@
 #define IXORBASE_BASE_TEST_UTIL_H
 
 #include "ixor_test_support.h"
-#include "ixorbase.h"
+#include "ixorbase_handles.h"
 
 #include <chrono>
 #include <filesystem>
@@ -23,10 +23,7 @@
 
 namespace base_test {
 
-struct IniFree {
-    void operator()(ixor_ini *ini) const { ixor_ini_file_free(ini); }
-};
-using Ini = std::unique_ptr<ixor_ini, IniFree>;
+using Ini = ixorbase::IniPtr;
 
 inline Ini load(const std::string &path)
 {
