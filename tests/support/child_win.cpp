@@ -1,10 +1,12 @@
-// Child processes on Windows: the test program started again.
+// Child processes on Windows: the test program started again, or a program
+// beside it.
 #include "ixor_test_support.h"
 #include "win_text.h"
 
 #include <windows.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace ixor_test {
 
@@ -58,25 +60,74 @@ int exit_status(DWORD code)
     return code >= 0xC0000000u ? -1 : static_cast<int>(code);
 }
 
+HANDLE open_output(const std::string &path)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileW(os::to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create " + path);
+    return file;
+}
+
+// Starts exe with the words as its arguments; with io set, stdout and
+// stderr go to the two files. Returns the process handle.
+HANDLE spawn(const std::wstring &exe, const std::vector<std::string> &words,
+             const std::pair<std::string, std::string> *io)
+{
+    std::wstring cmd = quote(exe);
+    for (const auto &w : words)
+        cmd += L" " + quote(os::to_wide(w));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (io) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = INVALID_HANDLE_VALUE;
+        si.hStdOutput = open_output(io->first);
+        si.hStdError = open_output(io->second);
+    }
+    PROCESS_INFORMATION pi{};
+    const BOOL started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, io != nullptr,
+                                        0, nullptr, nullptr, &si, &pi);
+    if (io) {
+        CloseHandle(si.hStdOutput);
+        CloseHandle(si.hStdError);
+    }
+    if (!started)
+        throw std::runtime_error("cannot start " + os::to_utf8(exe));
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+int reap(HANDLE process)
+{
+    WaitForSingleObject(process, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return exit_status(code);
+}
+
 }  // namespace
+
+int run_beside(const std::string &program, const std::vector<std::string> &args,
+               const std::string &out_path, const std::string &err_path)
+{
+    const std::wstring self = self_path();
+    const std::wstring exe = self.substr(0, self.find_last_of(L"\\/") + 1) + os::to_wide(program);
+    const std::pair<std::string, std::string> io{out_path, err_path};
+    const HANDLE process = spawn(exe, args, &io);
+    const int status = reap(process);
+    CloseHandle(process);
+    return status;
+}
 
 Child Child::start(const std::string &mode, const std::vector<std::string> &args)
 {
-    const std::wstring exe = self_path();
-    std::wstring cmd = quote(exe) + L" --child " + quote(os::to_wide(mode));
-    for (const auto &a : args)
-        cmd += L" " + quote(os::to_wide(a));
-
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
-        throw std::runtime_error("cannot start child mode " + mode);
-    CloseHandle(pi.hThread);
+    std::vector<std::string> words{"--child", mode};
+    words.insert(words.end(), args.begin(), args.end());
     Child child;
     child.impl_ = new Impl;
-    child.impl_->process = pi.hProcess;
+    child.impl_->process = spawn(self_path(), words, nullptr);
     return child;
 }
 
@@ -92,10 +143,8 @@ Child::~Child()
 
 int Child::wait()
 {
-    WaitForSingleObject(impl_->process, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(impl_->process, &code);
-    return impl_->killed ? -1 : exit_status(code);
+    const int status = reap(impl_->process);
+    return impl_->killed ? -1 : status;
 }
 
 void Child::kill()

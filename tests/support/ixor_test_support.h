@@ -55,6 +55,12 @@ bool register_child_mode(const char *name, ChildMain fn);
         ::ixor_test::register_child_mode(#name, ixor_child_##name);                  \
     static int ixor_child_##name(const std::vector<std::string> &args)
 
+// Runs a program that lies beside the test program and waits for it, its
+// standard output and error written to the given files. Returns its exit
+// status, or -1 when it did not exit normally.
+int run_beside(const std::string &program, const std::vector<std::string> &args,
+               const std::string &out_path, const std::string &err_path);
+
 // A child process running this test program in one of its child modes.
 class Child {
 public:
