@@ -110,31 +110,6 @@ TEST_F(Road, InstalledSiblingProductCountsToo)
     EXPECT_FALSE(file_exists(agent.process_record()));
 }
 
-TEST_F(Road, BadInputLeavesOtherRegistrationsAlone)
-{
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P2", "20", "127.0.0.1", "1002", "5"), 0);
-    std::string before = read_file(agent.registrations());
-    const std::string big(10 * 1024, 'x');
-    struct Case {
-        const char *priority, *addr, *port, *uid;
-    };
-    const Case bad[] = {{"-1", "a", "80", nullptr},   {"101", "a", "80", nullptr},
-                        {"50", "a", "0", nullptr},    {"50", "a", "65535", nullptr},
-                        {"50", "a\n[P2]", "80", nullptr}, {"50", "a", "80", "1\r\n[HVK]"},
-                        {"50", "a", "80\n", nullptr}};
-    for (const Case &c : bad) {
-        EXPECT_EQ(ixor_change_ipcproxy_addrport("P1", c.priority, c.addr, c.port, c.uid), -1)
-            << c.priority << " " << c.addr << " " << c.port;
-        EXPECT_EQ(read_file(agent.registrations()), before);
-    }
-    EXPECT_EQ(ixor_change_ipcproxy_addrport("P1", "abc", big.c_str(), "80abc", "uid?"), 0);
-    EXPECT_EQ(ini_value(agent.registrations(), "P1", "priority"), "0");
-    EXPECT_EQ(ini_value(agent.registrations(), "P1", "addr"), big);
-    EXPECT_EQ(ini_value(agent.registrations(), "P2", "uid"), "5");
-    EXPECT_EQ(ixor_change_ipcproxy_addrport("P1]\n[P2", "50", "a", "80", nullptr), -1);
-    EXPECT_EQ(ini_value(agent.registrations(), "P2", "addr"), "127.0.0.1");
-}
-
 }  // namespace
 
 namespace {

@@ -186,29 +186,6 @@ TEST_F(Registration, LockIsGoneWhenTheApplyStepStarts)
                            "ixor_flock_destroy null"}));
 }
 
-TEST_F(Registration, HostileTextNeverForgesASection)
-{
-    const std::string big(10 * 1024, 'a');
-    const char *codes[] = {"P1]\n[HVK", "P1\r\n[P2]", "P1]", "P1=x", "P1;x"};
-    for (const char *code : codes) {
-        fake::platform().registered.insert(code);
-    }
-    fake::put_file(paths::registrations, "[P2]\npriority=5\naddr=127.0.0.11\nport=1\n");
-    for (const char *code : codes) {
-        change("90", "127.0.0.1", "80", nullptr, code);
-    }
-    const char *addrs[] = {"127.0.0.13\n[HVK]\npriority=100", "x\r\nport=5", big.c_str()};
-    for (const char *addr : addrs) {
-        change("90", addr, "80");
-    }
-    auto doc = ixorbase::IniDocument::parse(fake::platform().files[paths::registrations]);
-    for (const std::string &name : doc.section_names()) {
-        EXPECT_TRUE(name == "P2" || name == "P1" || name == "P1=x" || name == "P1;x") << name;
-    }
-    EXPECT_EQ(stored("P2", "addr"), "127.0.0.11");
-    EXPECT_EQ(stored("P1", "addr"), big);
-}
-
 TEST_F(Registration, RemovalDeletesSavesAndAppliesWithItsPriority)
 {
     fake::put_file(paths::registrations,
