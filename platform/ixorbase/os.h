@@ -121,6 +121,15 @@ inline bool copy_cut(const std::string &text, char *buf, int size)
     return true;
 }
 
+// Lock files: a descriptor or HANDLE of the lock's own, as a number.
+using LockHandle = std::intptr_t;
+inline constexpr LockHandle no_lock_handle = -1;
+// Opens or creates the lock file, and its folders when they are missing.
+LockHandle open_lock_file(const char *path);
+bool try_lock(LockHandle handle);  // exclusive, without waiting
+void unlock(LockHandle handle);
+void close_lock_file(LockHandle handle);
+
 // How long acquiring a lock file waits for its holder.
 inline constexpr std::chrono::milliseconds lock_wait_bound(10000);
 
