@@ -26,17 +26,39 @@ run_preset() {
     return 1
   fi
   ctest --preset "$preset" >"$log.test.log" 2>&1
-  grep -E '\*\*\*|Failed|Timeout' "$log.test.log" | grep -v '^Total' | tail -n 60
+  grep -E '\*\*\*(Failed|Timeout|Exception)|\((Failed|Timeout)\)' "$log.test.log" | tail -n 60
   local result
   result=$(grep -E 'tests passed' "$log.test.log" | tail -n 1)
-  echo "$preset: ${result:-no result (see $log.test.log)}"
+  echo "${result:-no result (see $log.test.log)}"
+  count_ctest "$log.test.log"
   grep -q '100% tests passed' "$log.test.log"
+}
+
+# Adds a CTest summary ("... N tests failed out of M") to the totals.
+passed=0
+failed=0
+count_ctest() {
+  local line failures total
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+  [ -n "$line" ] || { failed=$((failed + 1)); return; }
+  failures=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + total - failures))
+  failed=$((failed + failures))
+}
+
+run_tsan() {
+  scripts/sanitizers.sh tsan | tee build/tsan.test.log
+  local rc=$?
+  count_ctest build/tsan.test.log
+  return $rc
 }
 
 run_stage() {
   case $1 in
     default|asan|windows) run_preset "$1" ;;
-    tsan|memcheck) scripts/sanitizers.sh "$1" ;;
+    tsan) run_tsan ;;
+    memcheck) scripts/sanitizers.sh memcheck ;;
     fuzz) scripts/fuzz.sh "${IXOR_FUZZ_SECONDS:-30}" ;;
     *) echo "unknown stage $1"; return 2 ;;
   esac
@@ -50,4 +72,5 @@ for stage in "${stages[@]}"; do
 done
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
+echo "ctest: $passed passed, $failed failed"
 exit $status
