@@ -1,6 +1,6 @@
 // The process's shared log: whole lines appended to "<dir>/ixor.log",
 // rotated into "ixor.log.1".."ixor.log.<keep>" once the file reaches 1 MiB.
-#include "ixorbase.h"
+#include "ixorbase_handles.h"
 #include "os.h"
 
 #include <cstdarg>
@@ -60,12 +60,9 @@ void shift_files(const std::string &file, int keep)
 // second look at the size make only the first of them rotate.
 void rotate(const std::string &file, int keep)
 {
-    ixor_flock *lock = nullptr;
-    if (ixor_flock_init((file + ".lock").c_str(), &lock) == 0 && ixor_flock_acquire(lock) == 0 &&
-        ixorbase::os::file_size(file) >= rotate_size)
+    const ixorbase::FileLock lock(file);
+    if (lock.held() && ixorbase::os::file_size(file) >= rotate_size)
         shift_files(file, keep);
-    ixor_flock_release(lock);
-    ixor_flock_destroy(lock);
 }
 
 // Formats into a stack buffer, or onto the heap for longer lines.
