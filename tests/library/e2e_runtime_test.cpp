@@ -73,35 +73,4 @@ TEST(RuntimeFiles, AbsentFilesCreateNoLockAndLog)
     EXPECT_NE(log.find("] config not exists!\n"), std::string::npos) << log;
 }
 
-TEST(RuntimeFiles, LocalPortAndCorruptFiles)
-{
-    AgentRoot agent;
-    write_file(agent.ipc("server_port.ini"), "[local]\nipc_port=17001\n");
-    EXPECT_EQ(ixor_get_ipcproxy_localport(), 17001);
-    write_file(agent.ipc("server_port.ini"), std::string("\0\xff[local\nipc_port", 16));
-    EXPECT_EQ(ixor_get_ipcproxy_localport(), 0);
-}
-
-TEST(RuntimeFiles, MissingApplicationHome)
-{
-    AgentRoot agent;
-    std::remove((agent.root() + "/ixor_apphome.ini").c_str());
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(nullptr, 0, nullptr), -1);
-    EXPECT_EQ(ixor_get_ipcproxy_localport(), 0);
-    EXPECT_EQ(ixor_remove_product_config("P1"), -2);
-    EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), -1);
-    EXPECT_NE(agent.log_text().find("get_apphome_path_main failed\n"), std::string::npos);
-}
-
-TEST(RuntimeFiles, OverlongApplicationHomeIsCutNeverOverflows)
-{
-    AgentRoot agent;
-    write_file(agent.root() + "/ixor_apphome.ini",
-               "[apphome]\npath=" + std::string(240, 'd') + "\n");
-    char addr[8] = "keep";
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, nullptr, nullptr), -1);
-    EXPECT_EQ(ixor_get_ipcproxy_localport(), 0);
-    EXPECT_STREQ(addr, "keep");
-}
-
 }  // namespace

@@ -166,17 +166,6 @@ void expect_every_add_counted(const AuxRoot &root)
     EXPECT_THAT(sections_of(register_file(root)), UnorderedElementsAreArray(all_worker_codes()));
 }
 
-TEST(ProductRegistration, ConcurrentThreadsLoseNoAdd)
-{
-    AuxRoot root;
-    std::vector<std::future<int>> results;
-    for (int w = 0; w < workers; ++w)
-        results.push_back(std::async(std::launch::async, add_codes, std::to_string(w)));
-    for (auto &r : results)
-        EXPECT_EQ(r.get(), 0);
-    expect_every_add_counted(root);
-}
-
 TEST(ProductRegistration, ConcurrentProcessesLoseNoAdd)
 {
     AuxRoot root;
