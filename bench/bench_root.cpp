@@ -69,7 +69,7 @@ void BenchRoot::populate(int count) const
         const char *c = code.c_str();
         ixor_ini_file_set(agent, c, "registered", "1");
         ixor_ini_file_set_int(endpoints, c, "priority", i == 0 ? 100 : 1 + i % 99);
-        const std::string addr = i == 0 ? "127.0.0.1" : "10.0." + std::to_string(i % 250) + ".1";
+        const std::string addr = i == 0 ? "127.0.0.1" : "127.0." + std::to_string(i % 250) + ".1";
         ixor_ini_file_set(endpoints, c, "addr", addr.c_str());
         ixor_ini_file_set_int(endpoints, c, "port", 7000 + i % 1000);
         ixor_ini_file_set_int(endpoints, c, "uid", i);

@@ -21,7 +21,8 @@ public:
 
     // Registers products "P00000".."P<count-1>" with the agent and stores an
     // endpoint for each: P00000 wins with priority 100 on 127.0.0.1, the
-    // others sit at priorities 1..99 on addresses that are never contacted.
+    // others sit at priorities 1..99 on loopback addresses that are never
+    // contacted (a single address is never probed, and they never win).
     // Files are written whole, since adding them one by one costs O(n^2).
     void populate(int count) const;
 
