@@ -58,7 +58,7 @@ TEST_F(HostileArguments, ProductCodes)
     codes.push_back(std::string(256, 'c'));
     codes.push_back(std::string(257, 'c'));
     for (const std::string &code : codes) {
-        attempt_change(Change{code, "10", "10.9.9.9", "8080", "5"});
+        attempt_change(Change{code, "10", "127.9.9.9", "8080", "5"});
         lookup_bounded(code);
         attempt_remove(code);
     }
@@ -74,7 +74,7 @@ TEST_F(HostileArguments, Priorities)
     priorities.push_back(std::string(64 * 1024, '0') + "50");
     priorities.push_back(std::string(64 * 1024, '9'));
     for (const std::string &priority : priorities) {
-        attempt_change(Change{"H", priority, "10.9.9.9", "8080", "5"});
+        attempt_change(Change{"H", priority, "127.9.9.9", "8080", "5"});
     }
 }
 
@@ -96,17 +96,17 @@ TEST_F(HostileArguments, Ports)
     ports.push_back(std::string(64 * 1024, '8'));
     ports.push_back("80" + big);
     for (const std::string &port : ports) {
-        attempt_change(Change{"H", "10", "10.9.9.9", port, "5"});
+        attempt_change(Change{"H", "10", "127.9.9.9", port, "5"});
         lookup_bounded("H");
     }
 }
 
 TEST_F(HostileArguments, Uids)
 {
-    attempt_change(Change{"H", "10", "10.9.9.9", "8080", std::nullopt});
+    attempt_change(Change{"H", "10", "127.9.9.9", "8080", std::nullopt});
     for (const std::string &uid : hostile_texts()) {
-        attempt_change(Change{"H", "10", "10.9.9.9", "8080", uid});
-        attempt_change(Change{"H", "10", "10.9.9.9", "8080", std::nullopt});
+        attempt_change(Change{"H", "10", "127.9.9.9", "8080", uid});
+        attempt_change(Change{"H", "10", "127.9.9.9", "8080", std::nullopt});
     }
 }
 

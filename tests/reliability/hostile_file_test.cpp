@@ -79,8 +79,8 @@ protected:
         if (ixor_test::ini_value(agent.proxy_conf(), "config", "addr") == "6.6.6.6") {
             EXPECT_TRUE(another_section_has_hvk_addr());
         }
-        attempt_change(Change{"P", "20", "10.1.1.1", "81", "3"});
-        attempt_change(Change{"P", "20", "10.1.1.1", "81", std::nullopt});
+        attempt_change(Change{"P", "20", "127.1.1.1", "81", "3"});
+        attempt_change(Change{"P", "20", "127.1.1.1", "81", std::nullopt});
         attempt_remove("P");
         attempt_remove("nothing");
     }
@@ -131,7 +131,7 @@ TEST_F(HandEditedFiles, UnloadableRegistrationFile)
     const std::string before = ixor_test::read_file(agent.registrations());
     int port = 0;
     EXPECT_EQ(ixor_get_ipcproxy_addrport("G", nullptr, 0, &port, nullptr), -1);
-    EXPECT_EQ((Change{"P", "20", "10.1.1.1", "81", "3"}.call()), -1);
+    EXPECT_EQ((Change{"P", "20", "127.1.1.1", "81", "3"}.call()), -1);
     EXPECT_EQ(ixor_remove_product_config("P"), -1);
     EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), -1);
     EXPECT_TRUE(ixor_test::read_file(agent.registrations()) == before);

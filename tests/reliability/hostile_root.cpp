@@ -39,7 +39,7 @@ void HostileRoot::SetUp()
     agent.register_product("G");
     agent.register_product("B");
     ASSERT_EQ((Change{"G", "100", "127.0.0.1", "9", "1"}.call()), 0);
-    ASSERT_EQ((Change{"B", "30", "10.0.0.2", "80", std::nullopt}.call()), 0);
+    ASSERT_EQ((Change{"B", "30", "127.0.0.2", "80", std::nullopt}.call()), 0);
 }
 
 std::optional<std::string> HostileRoot::stored_text() const

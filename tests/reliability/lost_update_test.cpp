@@ -31,7 +31,7 @@ Step owner_step(int i, int k)
     }
     return Step{k % 7 == 0,
                 Change{code, std::to_string(1 + (k * 13 + i) % 99),
-                       "10." + std::to_string(i) + "." + std::to_string(k / 256 % 256) + "." +
+                       "127." + std::to_string(i) + "." + std::to_string(k / 256 % 256) + "." +
                            std::to_string(k % 256),
                        std::to_string(1000 + k), uid}};
 }
