@@ -27,11 +27,18 @@ run_preset() {
   fi
   ctest --preset "$preset" >"$log.test.log" 2>&1
   grep -E '\*\*\*(Failed|Timeout|Exception)|\((Failed|Timeout)\)' "$log.test.log" | tail -n 60
+  show_failure_output "$log.test.log"
   local result
   result=$(grep -E 'tests passed' "$log.test.log" | tail -n 1)
   echo "${result:-no result (see $log.test.log)}"
   count_ctest "$log.test.log"
   grep -q '100% tests passed' "$log.test.log"
+}
+
+# The first lines that each failing test printed, so that a failure in CI
+# can be read without its build folder.
+show_failure_output() {
+  awk '/\*\*\*(Failed|Timeout|Exception)/ { left = 25 } left > 0 { print "  | " $0; left-- }' "$1" | head -n 150
 }
 
 # Adds a CTest summary ("... N tests failed out of M") to the totals.
