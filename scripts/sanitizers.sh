@@ -43,7 +43,7 @@ run_memcheck() {
 }
 
 for step in "${steps[@]}"; do
-  echo "=== $step"
+  [ ${#steps[@]} -eq 1 ] || echo "=== $step"
   "run_$step" || status=1
 done
 exit $status
