@@ -1,10 +1,12 @@
 // Text formatting and splitting.
 #include "ixorbase.h"
+#include "thread_slot.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,10 +15,20 @@ namespace {
 
 // The pieces of the last split of each thread, kept until its next split
 // so that callers never free anything.
-struct SplitResult {
+struct SplitResult : ixorbase::ThreadValue {
     std::vector<std::string> pieces;
     std::vector<char *> pointers;
 };
+
+// Null only when the system has no thread storage left.
+SplitResult *split_result_of_this_thread()
+{
+    static ixorbase::ThreadSlot slot;
+    if (auto *result = static_cast<SplitResult *>(slot.get()))
+        return result;
+    auto fresh = std::make_unique<SplitResult>();
+    return slot.set(fresh.get()) ? fresh.release() : nullptr;
+}
 
 void split_into(std::string_view text, std::string_view sep, std::vector<std::string> &pieces)
 {
@@ -60,17 +72,17 @@ char **ixor_str_split(const char *text, const char *sep, int *count)
 {
     if (count)
         *count = 0;
-    if (!text || !sep)
+    SplitResult *result = text && sep ? split_result_of_this_thread() : nullptr;
+    if (!result)
         return nullptr;
-    thread_local SplitResult result;
-    result.pieces.clear();
-    result.pointers.clear();
+    result->pieces.clear();
+    result->pointers.clear();
     if (*text)
-        split_into(text, sep, result.pieces);
-    for (std::string &piece : result.pieces)
-        result.pointers.push_back(piece.data());
-    result.pointers.push_back(nullptr);
+        split_into(text, sep, result->pieces);
+    for (std::string &piece : result->pieces)
+        result->pointers.push_back(piece.data());
+    result->pointers.push_back(nullptr);
     if (count)
-        *count = static_cast<int>(result.pieces.size());
-    return result.pointers.data();
+        *count = static_cast<int>(result->pieces.size());
+    return result->pointers.data();
 }
