@@ -3,7 +3,6 @@
 // Every change and removal must leave exactly the file the model predicts,
 // the winner G untouched and first, and no "HVK" section.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -23,16 +22,6 @@ using ixor_test::Change;
 std::string home() { return ixor_fuzz::scratch_dir() + "/root/home"; }
 std::string registrations() { return home() + "/config/ixor_ipcproxy/ixor_ipcproxy_pre.eni"; }
 
-std::optional<std::string> stored()
-{
-    FILE *f = std::fopen(registrations().c_str(), "rb");
-    if (f == nullptr) {
-        return std::nullopt;
-    }
-    std::fclose(f);
-    return ixor_fuzz::read_bytes(registrations());
-}
-
 // G wins every selection (priority 100, first section, one address), so no
 // fuzzed address list ever reaches the probe.
 void fresh_root()
@@ -45,13 +34,8 @@ void fresh_root()
     }
 }
 
-void set_up_once()
+bool set_up()
 {
-    static bool done = false;
-    if (done) {
-        return;
-    }
-    done = true;
     const std::string root = ixor_fuzz::scratch_dir() + "/root";
     setenv("IXOR_ROOT_DIR", root.c_str(), 1);
     std::filesystem::create_directories(home() + "/config/ixor_ipcproxy");
@@ -59,19 +43,7 @@ void set_up_once()
     ixor_fuzz::write_bytes(home() + "/config/ixor_ipcproxy/ipc_proxy.eni",
                            "[process]\nname=ipc_proxy\ncommand=ipc_proxy --serve\n");
     fresh_root();
-}
-
-std::vector<std::string> fields_of(const uint8_t *data, size_t size)
-{
-    std::vector<std::string> fields(1);
-    for (size_t i = 0; i < size; i++) {
-        if (data[i] == 0) {
-            fields.emplace_back();
-        } else {
-            fields.back() += static_cast<char>(data[i]);
-        }
-    }
-    return fields;
+    return true;
 }
 
 void check_file(const std::string &code)
@@ -113,35 +85,36 @@ void check_lookup(const std::string &code)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    set_up_once();
-    std::vector<std::string> f = fields_of(data, size);
+    static const bool ready = set_up();
+    (void)ready;
+    std::vector<std::string> f(1);
+    for (size_t i = 0; i < size; i++) {
+        if (data[i] == 0) {
+            f.emplace_back();
+        } else {
+            f.back() += static_cast<char>(data[i]);
+        }
+    }
     if (f.size() < 5 || f[1] == "G") {
         return -1;  // not an input of this target
     }
-    Change change{f[1], f[2], f[3], f[4], std::nullopt};
-    if (f.size() > 5) {
-        change.uid = f[5];
-    }
+    const Change change{f[1], f[2], f[3], f[4],
+                        f.size() > 5 ? std::optional<std::string>(f[5]) : std::nullopt};
     // HVK registered would stop every apply step of the run after it.
     if (change.code != "HVK") {
         add_product_register(change.code.c_str());
     }
     const bool registered = is_product_register(change.code.c_str()) == 1;
     const std::string scratch = ixor_fuzz::scratch_dir() + "/model.eni";
-    const std::optional<std::string> before = stored();
-    const char op = f[0].empty() ? 'c' : f[0][0];
-    if (op == 'r') {
-        auto expected = ixor_test::expected_after_remove(before, change.code, scratch);
-        int rc = ixor_remove_product_config(change.code.c_str());
-        if (rc != (expected ? 0 : -1) || stored() != (expected ? expected : before)) {
-            fail("a removal did other than the model");
-        }
-    } else {
-        auto expected = ixor_test::expected_after_change(before, change, registered, scratch);
-        int rc = change.call();
-        if (rc != (expected ? 0 : -1) || stored() != (expected ? expected : before)) {
-            fail("a change did other than the model");
-        }
+    const std::optional<std::string> before = ixor_test::file_text(registrations());
+    const bool remove = !f[0].empty() && f[0][0] == 'r';
+    const auto expected =
+        remove ? ixor_test::expected_after_remove(before, change.code, scratch)
+               : ixor_test::expected_after_change(before, change, registered, scratch);
+    const int rc = remove ? ixor_remove_product_config(change.code.c_str()) : change.call();
+    if (rc != (expected ? 0 : -1) ||
+        ixor_test::file_text(registrations()) != (expected ? expected : before)) {
+        fail(remove ? "a removal did other than the model" : "a change did other than the model");
     }
     check_lookup(change.code);
     check_file(change.code);

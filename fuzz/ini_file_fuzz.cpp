@@ -2,24 +2,9 @@
 // and a second save is byte for byte the first.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "fuzz_scratch.h"
-#include "ixorbase.h"
-
-namespace {
-
-std::vector<std::string> sections_of(ixor_ini *ini)
-{
-    std::vector<std::string> names;
-    ixor_ini_file_foreach(ini, &names, [](ixor_ini *, const char *section, void *user) {
-        static_cast<std::vector<std::string> *>(user)->push_back(section);
-        return 0;
-    });
-    return names;
-}
-
-}  // namespace
+#include "registration_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -35,15 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (ixor_ini_file_save(loaded, first.c_str(), 0) != 0) {
         fail("a loaded document was refused on save");
     }
+    ixor_ini_file_free(loaded);
     ixor_ini *reloaded = ixor_ini_file_load(first.c_str());
-    if (reloaded == nullptr || sections_of(reloaded) != sections_of(loaded)) {
+    if (reloaded == nullptr ||
+        ixor_test::section_names(first) != ixor_test::section_names(input)) {
         fail("the saved file loads to other sections");
     }
     if (ixor_ini_file_save(reloaded, second.c_str(), 1) != 0 ||
-        read_bytes(first) != read_bytes(second)) {
+        ixor_test::file_text(first) != ixor_test::file_text(second)) {
         fail("saving the reloaded document changed the text");
     }
     ixor_ini_file_free(reloaded);
-    ixor_ini_file_free(loaded);
     return 0;
 }

@@ -10,23 +10,22 @@
 
 namespace {
 
-using ixor_test::Child;
+using ixor_test::ini_value;
 
 // churn CODE ROUNDS KEEP: registers and withdraws CODE ROUNDS times; with
-// KEEP 1 it ends registered with priority = its last round.
+// KEEP 1 it ends registered with priority = its last round % 90 + 1.
 IXOR_TEST_CHILD_MODE(churn)
 {
-    const std::string &code = args.at(0);
+    const char *code = args.at(0).c_str();
     int rounds = std::stoi(args.at(1));
-    bool keep = args.at(2) == "1";
     for (int i = 1; i <= rounds; i++) {
         std::string priority = std::to_string(i % 90 + 1);
         std::string port = std::to_string(2000 + i);
-        if (ixor_change_ipcproxy_addrport(code.c_str(), priority.c_str(), code.c_str(),
-                                          port.c_str(), nullptr) != 0) {
+        if (ixor_change_ipcproxy_addrport(code, priority.c_str(), code, port.c_str(),
+                                          nullptr) != 0) {
             return 10;
         }
-        if ((i < rounds || !keep) && ixor_remove_product_config(code.c_str()) != 0) {
+        if ((i < rounds || args.at(2) != "1") && ixor_remove_product_config(code) != 0) {
             return 11;
         }
     }
@@ -36,24 +35,22 @@ IXOR_TEST_CHILD_MODE(churn)
 TEST(Concurrency, ProcessesChurnTheirOwnRegistrations)
 {
     ixor_test::AgentRoot agent;
-    const int children = 4;
 #if defined(_WIN32)
     const int rounds = 10;
 #else
     const int rounds = 40;
 #endif
-    std::vector<Child> running;
-    for (int c = 0; c < children; c++) {
+    std::vector<ixor_test::Child> running;
+    for (int c = 0; c < 4; c++) {
         std::string code = "C" + std::to_string(c);
         agent.register_product(code);
-        running.push_back(Child::start("churn", {code, std::to_string(rounds + c),
-                                                 c % 2 == 0 ? "1" : "0"}));
+        running.push_back(ixor_test::Child::start(
+            "churn", {code, std::to_string(rounds + c), c % 2 == 0 ? "1" : "0"}));
     }
-    for (Child &child : running) {
+    for (ixor_test::Child &child : running) {
         EXPECT_EQ(child.wait(), 0);
     }
-    using ixor_test::ini_value;
-    for (int c = 0; c < children; c++) {
+    for (int c = 0; c < 4; c++) {
         std::string code = "C" + std::to_string(c);
         std::string expected = c % 2 == 0 ? std::to_string((rounds + c) % 90 + 1) : "<absent>";
         EXPECT_EQ(ini_value(agent.registrations(), code.c_str(), "priority"), expected) << code;

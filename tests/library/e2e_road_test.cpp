@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "agent_root.h"
 #include "ixor_ipc.h"
+#include "ixoraux.h"
 #include "listener.h"
 
 namespace {
@@ -25,7 +25,14 @@ protected:
         agent.register_product("P1");
         agent.register_product("P2");
     }
-    std::string proxy(const char *key) const { return ini_value(agent.proxy_conf(), "config", key); }
+    std::string proxy(const char *key) const
+    {
+        return ini_value(agent.proxy_conf(), "config", key);
+    }
+    int change(const char *code, const char *priority, const char *addr, const char *port)
+    {
+        return ixor_change_ipcproxy_addrport(code, priority, addr, port, nullptr);
+    }
     AgentRoot agent;
     ixor_test::Listener upstream;
     std::string port = std::to_string(upstream.port());
@@ -40,17 +47,10 @@ TEST_F(Road, ProxyFollowsTheWinnerThroughChangesAndRemovals)
     EXPECT_EQ(proxy("uid"), "11");
     EXPECT_EQ(read_file(agent.process_record()), read_file(agent.ipc("ipc_proxy.eni")));
 
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P2", "80", "localhost", "7001", nullptr), 0);
+    ASSERT_EQ(change("P2", "80", "localhost", "7001"), 0);
     EXPECT_EQ(proxy("addr"), "localhost");
     EXPECT_EQ(proxy("port"), "7001");
     EXPECT_EQ(proxy("uid"), "0");
-
-    char addr[64] = "";
-    int got_port = 0, uid = -1;
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &got_port, &uid), 0);
-    EXPECT_STREQ(addr, "127.0.0.2;127.0.0.1");
-    EXPECT_EQ(got_port, upstream.port());
-    EXPECT_EQ(uid, 11);
 
     ASSERT_EQ(ixor_remove_product_config("P2"), 0);
     EXPECT_EQ(proxy("addr"), "127.0.0.1");
@@ -64,24 +64,13 @@ TEST_F(Road, ProxyFollowsTheWinnerThroughChangesAndRemovals)
     EXPECT_FALSE(file_exists(agent.process_record()));
 }
 
-TEST_F(Road, LowerPriorityChangeWaitsForRegeneration)
-{
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P2", "40", "127.0.0.1", "1002", nullptr), 0);
-    EXPECT_EQ(proxy("port"), "1001");
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "30", "127.0.0.1", "1001", nullptr), 0);
-    EXPECT_EQ(proxy("port"), "1001") << "the new winner outranks the lowered threshold";
-    EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), 0);
-    EXPECT_EQ(proxy("port"), "1002");
-}
-
 TEST_F(Road, UnchangedConfigurationIsNotRewritten)
 {
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
+    ASSERT_EQ(change("P1", "60", "127.0.0.1", "1001"), 0);
     long long conf_time = ixor_test::file_mtime_ns(agent.proxy_conf());
     long long reg_time = ixor_test::file_mtime_ns(agent.registrations());
     std::string conf = read_file(agent.proxy_conf());
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
+    ASSERT_EQ(change("P1", "60", "127.0.0.1", "1001"), 0);
     EXPECT_EQ(read_file(agent.proxy_conf()), conf);
     EXPECT_EQ(ixor_test::file_mtime_ns(agent.proxy_conf()), conf_time);
     EXPECT_EQ(ixor_test::file_mtime_ns(agent.registrations()), reg_time);
@@ -89,58 +78,38 @@ TEST_F(Road, UnchangedConfigurationIsNotRewritten)
               std::string::npos);
 }
 
+// With "HVK" registered or installed the proxy stays as it is, whatever
+// the registrations do, and a change under its code is refused.
 TEST_F(Road, SiblingProductKeepsTheProxyUntouched)
 {
+    ASSERT_EQ(change("P1", "60", "127.0.0.1", "1001"), 0);
+    const std::string conf = read_file(agent.proxy_conf());
+    const std::string record = read_file(agent.process_record());
+    ASSERT_TRUE(file_exists(agent.process_record()));
+    EXPECT_EQ(is_running_hvk(), 0);
     agent.register_product("HVK");
     EXPECT_EQ(is_running_hvk(), 1);
-    EXPECT_EQ(ixor_change_ipcproxy_addrport("HVK", "60", "127.0.0.1", "1001", nullptr), -1);
-    EXPECT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
-    EXPECT_FALSE(file_exists(agent.proxy_conf()));
-    EXPECT_FALSE(file_exists(agent.process_record()));
-    EXPECT_EQ(ini_value(agent.registrations(), "HVK", "addr"), "<absent>");
-    EXPECT_NE(agent.log_text().find("HVK is not permited to use ixor ipc_proxy!"),
-              std::string::npos);
-}
+    EXPECT_EQ(change("HVK", "90", "127.0.0.1", "1003"), -1);
+    EXPECT_EQ(change("P2", "70", "127.0.0.1", "1002"), 0);
 
-TEST_F(Road, InstalledSiblingProductCountsToo)
-{
+    remove_product_register("HVK");
     agent.install_product("HVK");
     EXPECT_EQ(is_running_hvk(), 1);
-    EXPECT_EQ(ixor_change_ipcproxy_addrport("P1", "60", "127.0.0.1", "1001", nullptr), 0);
-    EXPECT_FALSE(file_exists(agent.process_record()));
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(Road, LookupOnRealFiles)
-{
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "10", "127.0.0.1;localhost", "81", "9"), 0);
-    char small[6];
-    std::memset(small, 'x', sizeof small);
-    int port = 0, uid = 0;
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", small, 5, &port, &uid), 0);
-    EXPECT_STREQ(small, "127.");
-    EXPECT_EQ(small[5], 'x');
-    EXPECT_EQ(port, 81);
-    EXPECT_EQ(uid, 9);
-
-    char addr[16] = "keep";
-    port = uid = 5;
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P2", addr, sizeof addr, &port, &uid), 0);
-    EXPECT_STREQ(addr, "keep") << "no section: the buffer is left alone";
-    EXPECT_EQ(port, 0);
-    EXPECT_EQ(uid, 0);
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", nullptr, 0, nullptr, nullptr), -1);
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", nullptr, 0, &port, nullptr), 0);
-    EXPECT_EQ(port, 81);
+    EXPECT_EQ(ixor_remove_product_config("P1"), 0);
+    EXPECT_EQ(ixor_remove_product_config("P2"), 0);
+    EXPECT_EQ(read_file(agent.proxy_conf()), conf);
+    EXPECT_EQ(read_file(agent.process_record()), record);
+    EXPECT_EQ(ini_value(agent.registrations(), "HVK", "addr"), "<absent>");
+    const std::string log = agent.log_text();
+    EXPECT_NE(log.find("] HVK is not permited to use ixor ipc_proxy!\n"), std::string::npos);
+    EXPECT_NE(log.find("] is running hvk, skip ipc_proxy config convert step...\n"),
+              std::string::npos);
 }
 
 TEST_F(Road, MissingStartupDescriptionInstallsNothing)
 {
     std::remove(agent.ipc("ipc_proxy.eni").c_str());
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("P1", "10", "127.0.0.1", "81", nullptr), 0);
+    ASSERT_EQ(change("P1", "10", "127.0.0.1", "81"), 0);
     EXPECT_EQ(proxy("addr"), "127.0.0.1") << "the configuration is written all the same";
     EXPECT_FALSE(file_exists(agent.process_record()));
     std::string log = agent.log_text();

@@ -2,8 +2,8 @@
 // files below a temporary agent root.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
-#include <filesystem>
 
 #include "agent_root.h"
 #include "ixor_ipc.h"
@@ -14,7 +14,7 @@ using ixor_test::AgentRoot;
 using ixor_test::file_exists;
 using ixor_test::write_file;
 
-TEST(RuntimeFiles, ConnectAddressWithItsDoubleSlashLock)
+TEST(RuntimeFiles, ConnectAddressAndLocalPort)
 {
     AgentRoot agent;
     write_file(agent.ipc("connect.ini"), "[connect]\nip=127.0.0.9\nport=7443\n");
@@ -23,54 +23,71 @@ TEST(RuntimeFiles, ConnectAddressWithItsDoubleSlashLock)
     EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);
     EXPECT_STREQ(addr, "127.0.0.9");
     EXPECT_EQ(port, 7443);
-    EXPECT_TRUE(file_exists(agent.ipc("connect.ini.lock")));
+    EXPECT_TRUE(file_exists(agent.ipc("connect.ini.lock"))) << "lock beside the file";
+
+    // Sizes below 1 leave the buffer alone, 1 holds the terminator only;
+    // both outputs are optional.
+    for (int size : {0, -1, INT_MIN}) {
+        char keep[4] = "abc";
+        EXPECT_EQ(ixor_get_ipcproxy_connectaddr(keep, size, nullptr), 0);
+        EXPECT_STREQ(keep, "abc") << size;
+    }
+    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, 1, nullptr), 0);
+    EXPECT_EQ(addr[0], '\0');
+    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(nullptr, 0, nullptr), 0);
+
+    write_file(agent.ipc("connect.ini"), "[other]\nip=127.0.0.13\n");
+    std::strcpy(addr, "keep");
+    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);
+    EXPECT_STREQ(addr, "keep") << "absent keys";
+    EXPECT_EQ(port, 0);
+
+    const std::pair<const char *, int> ports[] = {
+        {"[local]\nipc_port=17001\n", 17001}, {"[local]\nipc_port=0\n", 0},
+        {"[local]\nipc_port=-4\n", -4},       {"[local]\nipc_port=99999\n", 99999},
+        {"[local]\n", 0},                     {"[remote]\nipc_port=5\n", 0}};
+    for (const auto &[text, expected] : ports) {
+        write_file(agent.ipc("server_port.ini"), text);
+        EXPECT_EQ(ixor_get_ipcproxy_localport(), expected) << text;
+    }
     EXPECT_EQ(agent.log_text(), "") << "success writes no line";
 }
 
-// default-log: one failing query in a process that registered no log.
-IXOR_TEST_CHILD_MODE(default_log)
-{
-    (void)args;
-    return ixor_get_ipcproxy_localport();
-}
-
-TEST(RuntimeFiles, ProcessWithoutLogGetsTheDefaultOne)
-{
-    ixor_test::TempDir dir;
-    ixor_test::ScopedEnv root("IXOR_ROOT_DIR", dir.path().c_str());
-    ixor_test::ScopedEnv logs("IXOR_LOG_DIR", (dir.path() + "/shared").c_str());
-    ixor_test::Child child = ixor_test::Child::start("default_log", {});
-    EXPECT_EQ(child.wait(), 0);
-    std::string found;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(dir.path())) {
-        if (entry.is_regular_file() && entry.path().filename() == "ixor.log") {
-            found = entry.path().generic_string();
-        }
-    }
-    EXPECT_NE(found.find("/shared/Trelmox/IXOR3_LOG/ixor_default_autolog/"), std::string::npos)
-        << found;
-    std::string text = ixor_test::read_file(found);
-    EXPECT_NE(text.find("] [warn] [pid:"), std::string::npos) << text;
-    EXPECT_NE(text.find("[pux] [ixor_ipc_runtime.cpp:"), std::string::npos) << text;
-    EXPECT_NE(text.find("] get_apphome_path_main failed\n"), std::string::npos) << text;
-}
-
-TEST(RuntimeFiles, AbsentFilesCreateNoLockAndLog)
+TEST(RuntimeFiles, LookupOfRegistrations)
 {
     AgentRoot agent;
-    char addr[8] = "keep";
-    int port = 4;
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), -1);
-    EXPECT_EQ(ixor_get_ipcproxy_localport(), 0);
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &port, nullptr), -1);
-    EXPECT_STREQ(addr, "keep");
-    EXPECT_EQ(port, 4);
-    EXPECT_FALSE(file_exists(agent.ipc("connect.ini.lock")));
-    EXPECT_FALSE(file_exists(agent.ipc("server_port.ini.lock")));
-    EXPECT_FALSE(file_exists(agent.registrations() + ".lock"));
-    std::string log = agent.log_text();
-    EXPECT_NE(log.find("[warn] "), std::string::npos);
-    EXPECT_NE(log.find("] config not exists!\n"), std::string::npos) << log;
+    write_file(agent.registrations(),
+               "[P1]\npriority=5\naddr=127.0.0.11;127.0.0.12\nport=8080\nuid=42\n[P2]\n");
+    char addr[64] = "";
+    int port = 0, uid = 0;
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &port, &uid), 0);
+    EXPECT_STREQ(addr, "127.0.0.11;127.0.0.12");
+    EXPECT_EQ(port, 8080);
+    EXPECT_EQ(uid, 42);
+
+    std::memset(addr, 'x', sizeof addr);
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, 4, nullptr, nullptr), 0);
+    EXPECT_EQ(std::string(addr, 5), std::string("127\0x", 5));
+    port = 0;
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", nullptr, -5, &port, nullptr), 0);
+    EXPECT_EQ(port, 8080);
+    uid = 0;
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", nullptr, 0, nullptr, &uid), 0);
+    EXPECT_EQ(uid, 42);
+    EXPECT_EQ(agent.log_text(), "");
+
+    // An absent product or absent keys: 0, zeros, and the buffer left alone.
+    for (const char *code : {"P2", "P3"}) {
+        std::strcpy(addr, "keep");
+        port = uid = 9;
+        EXPECT_EQ(ixor_get_ipcproxy_addrport(code, addr, sizeof addr, &port, &uid), 0);
+        EXPECT_STREQ(addr, "keep");
+        EXPECT_EQ(port, 0);
+        EXPECT_EQ(uid, 0);
+    }
+    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", nullptr, 0, nullptr, nullptr), -1);
+    EXPECT_NE(agent.log_text().find("] register_OLQ_config failed: invalid parameter\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "fake_platform.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,11 @@ void reset() { platform() = Platform(); }
 
 const std::vector<std::string> &calls() { return platform().calls; }
 
+size_t count(const std::string &call)
+{
+    return size_t(std::count(platform().calls.begin(), platform().calls.end(), call));
+}
+
 std::vector<std::string> tails()
 {
     std::vector<std::string> out;
@@ -43,17 +49,17 @@ std::vector<std::string> tails()
 
 void put_file(const std::string &path, const std::string &text) { platform().files[path] = text; }
 
+std::string file(const std::string &path)
+{
+    auto found = platform().files.find(path);
+    return found == platform().files.end() ? "<absent>" : found->second;
+}
+
 static void record(const std::string &call) { platform().calls.push_back(call); }
 
-static std::string vformat(const char *format, va_list args)
+static bool has(const std::set<std::string> &names, const char *name)
 {
-    va_list copy;
-    va_copy(copy, args);
-    int size = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(size > 0 ? size_t(size) : 0, '\0');
-    std::vsnprintf(&text[0], text.size() + 1, format, args);
-    return text;
+    return names.count(name) != 0;
 }
 
 static int copy_out(const std::string &text, char *buf, int size)
@@ -74,11 +80,8 @@ int ixor_log_is_regestered(void) { return platform().log_registered ? 1 : 0; }
 char *ixor_log_dir(char *buf, int size)
 {
     record("ixor_log_dir");
-    if (!platform().log_dir_ok) {
-        return nullptr;
-    }
-    fake::copy_out(platform().log_dir, buf, size);
-    return buf;
+    return platform().log_dir_ok && fake::copy_out(platform().log_dir, buf, size) == 0 ? buf
+                                                                                        : nullptr;
 }
 
 int ixor_autolog_init(const char *dir, int keep)
@@ -88,18 +91,18 @@ int ixor_autolog_init(const char *dir, int keep)
     return 0;
 }
 
-int ixor_log_level_get(void)
-{
-    platform().level_queries++;
-    return platform().log_level;
-}
+int ixor_log_level_get(void) { return platform().log_level; }
 
 int ixor_log_output(int level, const char *format, ...)
 {
-    va_list args;
+    va_list args, copy;
     va_start(args, format);
-    platform().lines.push_back({level, fake::vformat(format, args)});
+    va_copy(copy, args);
+    std::string text(size_t(std::vsnprintf(nullptr, 0, format, copy)), '\0');
+    va_end(copy);
+    std::vsnprintf(&text[0], text.size() + 1, format, args);
     va_end(args);
+    platform().lines.push_back({level, text});
     return 0;
 }
 
@@ -112,44 +115,10 @@ int ixor_process_get_path(int, char *buf, int size)
 int ixor_path_is_exist_u(const char *path)
 {
     record(std::string("ixor_path_is_exist_u ") + path);
-    return platform().files.count(path) != 0 || platform().other_paths.count(path) != 0;
+    return platform().files.count(path) != 0;
 }
 
 void ixor_sleep(int seconds) { record("ixor_sleep " + std::to_string(seconds)); }
-
-int ixor_str_snprintf(char *buf, uint64_t size, const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    int n = std::vsnprintf(buf, size_t(size), format, args);
-    va_end(args);
-    return n;
-}
-
-char **ixor_str_split(const char *text, const char *sep, int *count)
-{
-    static thread_local std::vector<std::string> pieces;
-    static thread_local std::vector<char *> pointers;
-    pieces.clear();
-    pointers.clear();
-    std::string rest = text;
-    size_t at;
-    while (!rest.empty() && (at = rest.find(sep)) != std::string::npos) {
-        pieces.push_back(rest.substr(0, at));
-        rest.erase(0, at + std::strlen(sep));
-        if (rest.empty()) {
-            pieces.emplace_back();
-        }
-    }
-    if (!rest.empty()) {
-        pieces.push_back(rest);
-    }
-    for (std::string &piece : pieces) {
-        pointers.push_back(&piece[0]);
-    }
-    *count = int(pieces.size());
-    return pointers.data();
-}
 
 ixor_ini *ixor_ini_file_load(const char *path)
 {
@@ -158,7 +127,7 @@ ixor_ini *ixor_ini_file_load(const char *path)
         return new ixor_ini();
     }
     auto file = platform().files.find(path);
-    if (file == platform().files.end() || platform().load_fails.count(path)) {
+    if (file == platform().files.end() || fake::has(platform().load_fails, path)) {
         return nullptr;
     }
     return new ixor_ini{ixorbase::IniDocument::parse(file->second)};
@@ -172,8 +141,8 @@ const char *ixor_ini_file_get(ixor_ini *ini, const char *section, const char *ke
 
 int ixor_ini_file_get_int(ixor_ini *ini, const char *section, const char *key, int def)
 {
-    const std::string *value = ini->doc.get(section, key);
-    return value ? int(std::strtol(value->c_str(), nullptr, 10)) : def;
+    const char *value = ixor_ini_file_get(ini, section, key);
+    return value ? int(std::strtol(value, nullptr, 10)) : def;
 }
 
 int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const char *value)
@@ -184,8 +153,7 @@ int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const
 
 int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key, int value)
 {
-    ini->doc.set(section, key, std::to_string(value));
-    return 0;
+    return ixor_ini_file_set(ini, section, key, std::to_string(value).c_str());
 }
 
 int ixor_ini_file_unset(ixor_ini *ini, const char *section, const char *key)
@@ -204,7 +172,7 @@ int ixor_ini_file_del(ixor_ini *ini, const char *section)
 int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag)
 {
     record(std::string("ixor_ini_file_save ") + path + " " + std::to_string(flag));
-    if (platform().save_fails.count(path) || !ini->doc.serializable()) {
+    if (fake::has(platform().save_fails, path) || !ini->doc.serializable()) {
         return -1;
     }
     platform().files[path] = ini->doc.serialize();
@@ -272,31 +240,27 @@ char *get_ixor_root_dir(void)
 int get_app_home_dir(const char *apphome_ini, char *buf, int size, int absolute)
 {
     record(std::string("get_app_home_dir ") + apphome_ini + " " + std::to_string(absolute));
-    if (platform().app_home_dir_result != 0) {
-        return platform().app_home_dir_result;
-    }
-    return fake::copy_out(platform().app_home_dir, buf, size);
+    int result = platform().app_home_dir_result;
+    return result != 0 ? result : fake::copy_out(platform().app_home_dir, buf, size);
 }
 
 int get_apphome_path_main(char *buf, int size)
 {
     record("get_apphome_path_main");
-    if (platform().apphome_result != 0) {
-        return platform().apphome_result;
-    }
-    return fake::copy_out(platform().apphome, buf, size);
+    int result = platform().apphome_result;
+    return result != 0 ? result : fake::copy_out(platform().apphome, buf, size);
 }
 
 int is_product_register(const char *code)
 {
     record(std::string("is_product_register ") + code);
-    return platform().registered.count(code) != 0;
+    return fake::has(platform().registered, code);
 }
 
 int is_product_installed(const char *code)
 {
     record(std::string("is_product_installed ") + code);
-    return platform().installed.count(code) != 0;
+    return fake::has(platform().installed, code);
 }
 
 int is_ixor_process_config_exists(const char *name)
@@ -321,18 +285,6 @@ int uninstall_ixor_process(const char *name)
         platform().processes.erase(name);
     }
     return platform().uninstall_result;
-}
-
-int add_product_register(const char *code)
-{
-    platform().registered.insert(code);
-    return 0;
-}
-
-int remove_product_register(const char *code)
-{
-    platform().registered.erase(code);
-    return 0;
 }
 
 }  // extern "C"

@@ -1,6 +1,6 @@
 // A recording fake of libixorbase and libixoraux, linked with the library's
-// own objects: files live in memory, every platform call that matters for
-// order is recorded, and each failure can be switched on.
+// own objects: files live in memory, the platform calls whose order matters
+// are recorded, and each failure can be switched on.
 #ifndef IXOR_FAKE_PLATFORM_H
 #define IXOR_FAKE_PLATFORM_H
 
@@ -25,10 +25,8 @@ struct Platform {
     int app_home_dir_result = 0;
     std::string app_home_dir = "home";
 
-    // Files as INI text by full path; a path exists when it is a file here
-    // or listed in other_paths.
+    // Files as INI text by full path.
     std::map<std::string, std::string> files;
-    std::set<std::string> other_paths;
     std::set<std::string> load_fails;
     std::set<std::string> save_fails;
     bool lock_init_fails = false;
@@ -52,21 +50,23 @@ struct Platform {
     std::vector<std::string> calls;
     std::vector<LogLine> lines;
     std::vector<std::string> autolog_dirs;
-    int level_queries = 0;
     int locks_held = 0;
 };
 
 Platform &platform();
 void reset();
 
-// Calls recorded since the last reset, in order.
+// Calls recorded since the last reset, in order, and how often one came.
 const std::vector<std::string> &calls();
+size_t count(const std::string &call);
 
 // Log line tails (the text after the common prefix) in order.
 std::vector<std::string> tails();
 
-// Writes a file from lines of INI text.
 void put_file(const std::string &path, const std::string &text);
+
+// The file's text, or "<absent>".
+std::string file(const std::string &path);
 
 }  // namespace fake
 

@@ -1,9 +1,10 @@
 // The locked frame as every export sees it: the result and the line of
-// each frame failure, and the order of platform calls on every path.
+// each frame failure, the order of platform calls on every path, and the
+// caller's outputs left alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "fake_platform.h"
 #include "frame_paths.h"
@@ -13,43 +14,37 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
+char g_addr[64];
+int g_port;
+
 struct ExportFrame {
     const char *name;
-    std::function<int()> call;
+    int (*call)();
     std::string file;
-    bool create_form;
+    bool create_form;  // the change: its product check first, then the frame
     int no_home, absent, no_lock, no_load;
-    std::string home_line;
-    std::string absent_line;
-    Calls before_frame;  // the export's own checks ahead of the frame
+    std::string home_line, absent_line;
 };
 
 void PrintTo(const ExportFrame &e, std::ostream *os) { *os << e.name; }
 
-char g_addr[64];
-int g_port;
+const std::string kHome = "ixor_apphome.ini not exists.\n";
+const std::string kAbsent = "config not exists!\n";
 
-std::vector<ExportFrame> exports()
-{
-    return {
-        {"connectaddr", [] { return ixor_get_ipcproxy_connectaddr(g_addr, 64, &g_port); },
-         paths::connect, false, -1, -1, -1, -1, "ixor_apphome.ini not exists.\n",
-         "config not exists!\n", {}},
-        {"localport", [] { return ixor_get_ipcproxy_localport(); }, paths::server_port, false, 0,
-         0, 0, 0, "get_apphome_path_main failed\n", "config not exists!\n", {}},
-        {"lookup", [] { return ixor_get_ipcproxy_addrport("P1", g_addr, 64, &g_port, nullptr); },
-         paths::registrations, false, -1, -1, -1, -1, "ixor_apphome.ini not exists.\n",
-         "config not exists!\n", {}},
-        {"remove", [] { return ixor_remove_product_config("P1"); }, paths::registrations, false,
-         -2, -1, -1, -1, "ixor_apphome.ini not exists.\n", "config_path is not exists!\n", {}},
-        {"regenerate", [] { return regenerate_ipc_proxy_conf_restart(); }, paths::registrations,
-         false, -1, -2, -2, -1, "ixor_apphome.ini not exists.\n",
-         "regenerate ipc config failed, pre config not exists\n", {}},
-        {"change", [] { return ixor_change_ipcproxy_addrport("P1", "50", "127.0.0.1", "80", nullptr); },
-         paths::registrations, true, -1, 0, -1, -1, "ixor_apphome.ini not exists.\n", "",
-         {"is_product_register P1"}},
-    };
-}
+const ExportFrame kExports[] = {
+    {"connectaddr", [] { return ixor_get_ipcproxy_connectaddr(g_addr, 64, &g_port); },
+     paths::connect, false, -1, -1, -1, -1, kHome, kAbsent},
+    {"localport", [] { return ixor_get_ipcproxy_localport(); }, paths::server_port, false, 0, 0,
+     0, 0, "get_apphome_path_main failed\n", kAbsent},
+    {"lookup", [] { return ixor_get_ipcproxy_addrport("P1", g_addr, 64, &g_port, nullptr); },
+     paths::registrations, false, -1, -1, -1, -1, kHome, kAbsent},
+    {"remove", [] { return ixor_remove_product_config("P1"); }, paths::registrations, false, -2,
+     -1, -1, -1, kHome, "config_path is not exists!\n"},
+    {"regenerate", [] { return regenerate_ipc_proxy_conf_restart(); }, paths::registrations,
+     false, -1, -2, -2, -1, kHome, "regenerate ipc config failed, pre config not exists\n"},
+    {"change", [] { return ixor_change_ipcproxy_addrport("P1", "50", "127.0.0.1", "80", nullptr); },
+     paths::registrations, true, -1, 0, -1, -1, kHome, ""},
+};
 
 class Frame : public ::testing::TestWithParam<ExportFrame> {
 protected:
@@ -58,21 +53,32 @@ protected:
         fake::reset();
         fake::platform().registered.insert("P1");
         fake::put_file(GetParam().file, "[connect]\nip=1.2.3.4\n");
+        std::strcpy(g_addr, "keep");
+        g_port = 5;
     }
-    Calls expected(Calls tail) const
+    void expect_failure(int result, const Calls &lines) const
     {
-        Calls all = GetParam().before_frame;
-        all.insert(all.end(), tail.begin(), tail.end());
-        return all;
+        EXPECT_EQ(result, GetParam().call());
+        EXPECT_EQ(fake::tails(), lines);
+        EXPECT_STREQ(g_addr, "keep");
+        EXPECT_EQ(g_port, 5);
+        EXPECT_EQ(fake::platform().locks_held, 0);
     }
+    Calls expected(Calls frame) const
+    {
+        if (GetParam().create_form) {
+            frame.insert(frame.begin(), "is_product_register P1");
+        }
+        return frame;
+    }
+    std::string exist() const { return "ixor_path_is_exist_u " + GetParam().file; }
     std::string lock() const { return GetParam().file + ".lock"; }
 };
 
 TEST_P(Frame, ApplicationHomeMissingTouchesNoFile)
 {
     fake::platform().apphome_result = -1;
-    EXPECT_EQ(GetParam().call(), GetParam().no_home);
-    EXPECT_EQ(fake::tails(), Calls{GetParam().home_line});
+    expect_failure(GetParam().no_home, {GetParam().home_line});
     EXPECT_EQ(fake::calls(), expected({"get_apphome_path_main"}));
 }
 
@@ -82,141 +88,52 @@ TEST_P(Frame, AbsentFileIsTestedBeforeAnyLock)
     if (GetParam().create_form) {
         // The create form takes the lock and starts from an empty document.
         EXPECT_EQ(GetParam().call(), 0);
-        EXPECT_EQ(fake::calls()[4], "ixor_path_is_exist_u " + GetParam().file);
+        EXPECT_EQ(fake::calls()[4], exist());
         EXPECT_EQ(fake::calls()[5], "ixor_ini_file_load (null)");
-        EXPECT_EQ(fake::platform().files.count(GetParam().file), 1u) << "the save created it";
+        EXPECT_NE(fake::file(GetParam().file), "<absent>") << "the save created it";
         return;
     }
-    EXPECT_EQ(GetParam().call(), GetParam().absent);
-    EXPECT_EQ(fake::tails(), Calls{GetParam().absent_line});
-    EXPECT_EQ(fake::calls(),
-              expected({"get_apphome_path_main", "ixor_path_is_exist_u " + GetParam().file}));
+    expect_failure(GetParam().absent, {GetParam().absent_line});
+    EXPECT_EQ(fake::calls(), expected({"get_apphome_path_main", exist()}));
 }
 
-TEST_P(Frame, FailedLockInitIsDestroyedNeverReleased)
+// A lock that cannot be had is destroyed once and never released.
+TEST_P(Frame, FailedLockIsDestroyedNeverReleased)
 {
-    fake::platform().lock_init_fails = true;
-    EXPECT_EQ(GetParam().call(), GetParam().no_lock);
-    EXPECT_EQ(fake::tails(), Calls{"flock file failed " + lock() + "\n"});
-    Calls tail = fake::calls();
-    tail.erase(tail.begin(), tail.end() - 2);
-    EXPECT_EQ(tail, (Calls{"ixor_flock_init " + lock(), "ixor_flock_destroy null"}));
-}
-
-TEST_P(Frame, FailedAcquireIsDestroyedOnceNeverReleased)
-{
-    fake::platform().lock_acquire_fails = true;
-    EXPECT_EQ(GetParam().call(), GetParam().no_lock);
-    EXPECT_EQ(fake::tails(), Calls{"flock file failed " + lock() + "\n"});
-    Calls tail = fake::calls();
-    tail.erase(tail.begin(), tail.end() - 3);
-    EXPECT_EQ(tail,
-              (Calls{"ixor_flock_init " + lock(), "ixor_flock_acquire", "ixor_flock_destroy"}));
+    const std::pair<bool *, Calls> cases[] = {
+        {&fake::platform().lock_init_fails,
+         {"ixor_flock_init " + lock(), "ixor_flock_destroy null"}},
+        {&fake::platform().lock_acquire_fails,
+         {"ixor_flock_init " + lock(), "ixor_flock_acquire", "ixor_flock_destroy"}},
+    };
+    for (const auto &[failure, tail] : cases) {
+        SetUp();
+        *failure = true;
+        expect_failure(GetParam().no_lock, {"flock file failed " + lock() + "\n"});
+        Calls frame = {"get_apphome_path_main"};
+        if (!GetParam().create_form) {
+            frame.push_back(exist());
+        }
+        frame.insert(frame.end(), tail.begin(), tail.end());
+        EXPECT_EQ(fake::calls(), expected(frame));
+    }
 }
 
 TEST_P(Frame, FailedLoadStillReleasesAndDestroys)
 {
     fake::platform().load_fails.insert(GetParam().file);
-    EXPECT_EQ(GetParam().call(), GetParam().no_load);
-    EXPECT_EQ(fake::tails(), Calls{"ixor_ini_file_load failed\n"});
-    Calls path_test = {"ixor_path_is_exist_u " + GetParam().file};
-    Calls frame = {"get_apphome_path_main"};
-    if (!GetParam().create_form) {
-        frame.push_back(path_test[0]);
-    }
-    Calls lock_and_load = {"ixor_flock_init " + lock(), "ixor_flock_acquire"};
-    frame.insert(frame.end(), lock_and_load.begin(), lock_and_load.end());
+    expect_failure(GetParam().no_load, {"ixor_ini_file_load failed\n"});
+    Calls frame = {"get_apphome_path_main", exist(), "ixor_flock_init " + lock(),
+                   "ixor_flock_acquire", "ixor_ini_file_load " + GetParam().file,
+                   "ixor_ini_file_free null", "ixor_flock_release", "ixor_flock_destroy"};
     if (GetParam().create_form) {
-        frame.push_back(path_test[0]);
+        // The create form tests the path once it holds the lock.
+        std::rotate(frame.begin() + 1, frame.begin() + 2, frame.begin() + 4);
     }
-    Calls rest = {"ixor_ini_file_load " + GetParam().file, "ixor_ini_file_free null",
-                  "ixor_flock_release", "ixor_flock_destroy"};
-    frame.insert(frame.end(), rest.begin(), rest.end());
     EXPECT_EQ(fake::calls(), expected(frame));
-    EXPECT_EQ(fake::platform().locks_held, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Exports, Frame, ::testing::ValuesIn(exports()),
+INSTANTIATE_TEST_SUITE_P(Exports, Frame, ::testing::ValuesIn(kExports),
                          [](const auto &info) { return std::string(info.param.name); });
-
-class RuntimeQueries : public ::testing::Test {
-protected:
-    void SetUp() override { fake::reset(); }
-};
-
-TEST_F(RuntimeQueries, ConnectAddressReadsIpAndPortUnderItsLock)
-{
-    fake::put_file(paths::connect, "[connect]\nip=127.1.2.3\nport=8443\n");
-    char addr[32] = "untouched";
-    int port = -1;
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);
-    EXPECT_STREQ(addr, "127.1.2.3");
-    EXPECT_EQ(port, 8443);
-    EXPECT_EQ(fake::calls(),
-              (Calls{"get_apphome_path_main", "ixor_path_is_exist_u " + paths::connect,
-                     "ixor_flock_init " + paths::connect + ".lock", "ixor_flock_acquire",
-                     "ixor_ini_file_load " + paths::connect, "ixor_ini_file_free",
-                     "ixor_flock_release", "ixor_flock_destroy"}));
-    EXPECT_TRUE(fake::tails().empty());
-}
-
-TEST_F(RuntimeQueries, ConnectAddressAbsentKeysLeaveBufferAndZeroPort)
-{
-    fake::put_file(paths::connect, "[other]\nip=127.0.0.13\n");
-    char addr[16] = "keep";
-    int port = 77;
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);
-    EXPECT_STREQ(addr, "keep");
-    EXPECT_EQ(port, 0);
-}
-
-TEST_F(RuntimeQueries, ConnectAddressCutToBufferAndOptionalOutputs)
-{
-    fake::put_file(paths::connect, "[connect]\nip=host-with-a-long-name.example\nport=1\n");
-    char addr[8];
-    std::memset(addr, 'x', sizeof addr);
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, 5, nullptr), 0);
-    EXPECT_STREQ(addr, "host");
-    EXPECT_EQ(addr[5], 'x');
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(nullptr, 0, nullptr), 0);
-    for (int size : {0, -1, -2147483647 - 1}) {
-        char keep[4] = "abc";
-        EXPECT_EQ(ixor_get_ipcproxy_connectaddr(keep, size, nullptr), 0);
-        EXPECT_STREQ(keep, "abc") << size;
-    }
-    char one[1] = {'z'};
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(one, 1, nullptr), 0);
-    EXPECT_EQ(one[0], '\0');
-}
-
-TEST_F(RuntimeQueries, FailuresLeaveOutputsUntouched)
-{
-    fake::put_file(paths::connect, "[connect]\nip=1.2.3.4\nport=9\n");
-    fake::platform().load_fails.insert(paths::connect);
-    char addr[16] = "keep";
-    int port = 5;
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), -1);
-    EXPECT_STREQ(addr, "keep");
-    EXPECT_EQ(port, 5);
-}
-
-TEST_F(RuntimeQueries, LocalPortIsReturnedAsStored)
-{
-    struct Case {
-        const char *text;
-        int port;
-    };
-    const Case cases[] = {{"[local]\nipc_port=17001\n", 17001},
-                          {"[local]\nipc_port=0\n", 0},
-                          {"[local]\nipc_port=-4\n", -4},
-                          {"[local]\nipc_port=99999\n", 99999},
-                          {"[local]\n", 0},
-                          {"[remote]\nipc_port=5\n", 0}};
-    for (const Case &c : cases) {
-        fake::put_file(paths::server_port, c.text);
-        EXPECT_EQ(ixor_get_ipcproxy_localport(), c.port) << c.text;
-    }
-    EXPECT_EQ(fake::platform().locks_held, 0);
-}
 
 }  // namespace

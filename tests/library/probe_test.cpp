@@ -21,23 +21,18 @@ protected:
     }
 };
 
-TEST_F(Probe, ListeningPortAnswersTrueQuietly)
+// A listening port answers true with no warn or error line; "localhost"
+// resolves to it.
+TEST_F(Probe, ListeningPortAnswersTrue)
 {
     ixor_test::Listener listener;
     EXPECT_TRUE(ixor_probe_addrport("127.0.0.1", listener.port(), 2000));
     EXPECT_TRUE(fake::tails().empty());
-}
-
-TEST_F(Probe, LocalhostResolves)
-{
-    ixor_test::Listener listener;
     fake::platform().log_level = 3;
     EXPECT_TRUE(ixor_probe_addrport("localhost", listener.port(), 2000));
-    Lines tails = fake::tails();
-    ASSERT_EQ(tails.size(), 2u);
-    EXPECT_EQ(tails[0], "ip format abnormal");
-    EXPECT_EQ(tails[1], "domain = localhost, parsed ip = 127.0.0.1, port = " +
-                            std::to_string(listener.port()));
+    const std::string parsed = "domain = localhost, parsed ip = 127.0.0.1, port = ";
+    EXPECT_EQ(fake::tails(),
+              (Lines{"ip format abnormal", parsed + std::to_string(listener.port())}));
 }
 
 TEST_F(Probe, ClosedPortAnswersFalse)
@@ -64,24 +59,21 @@ TEST_F(Probe, WaitRunsOutOnAHangingConnection)
     EXPECT_EQ(fake::tails(), Lines{"select timeout 10060"});
 }
 
-TEST_F(Probe, RefusedArgumentsLogOneLine)
+// Hosts that are neither IP text nor an allowed name, and ports out of
+// range, are refused with one warning; the name rules are tested below.
+TEST_F(Probe, RefusedArgumentsLogTheirLines)
 {
     struct Case {
         const char *host;
         unsigned port;
         Lines lines;
     };
-    const std::string n67(67, 'a');
     const Case cases[] = {
         {nullptr, 80, {"domain is null, port = 80"}},
         {"some-host", 0, {"domain is null, port = 0"}},
         {"some-host", 65535, {"domain is null, port = 65535"}},
-        {"-lead", 80, {"ip format abnormal", "domain is null, port = 80"}},
-        {"trail-", 80, {"ip format abnormal", "domain is null, port = 80"}},
-        {"has blank", 80, {"ip format abnormal", "domain is null, port = 80"}},
-        {"has:colon", 80, {"ip format abnormal", "domain is null, port = 80"}},
-        {n67.c_str(), 80, {"ip format abnormal", "domain is null, port = 80"}},
         {"", 80, {"domain is null, port = 80"}},
+        {"-lead", 80, {"ip format abnormal", "domain is null, port = 80"}},
         {"1.2.3.4 ", 80, {"ip format abnormal", "domain is null, port = 80"}},
     };
     for (const Case &c : cases) {
@@ -93,11 +85,7 @@ TEST_F(Probe, RefusedArgumentsLogOneLine)
 
 TEST(HostNameRules, CharactersLengthAndEnds)
 {
-    struct Case {
-        std::string host;
-        bool ok;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, bool> cases[] = {
         {std::string(66, 'a'), true}, {std::string(67, 'a'), false},
         {"a_b-c.D9", true},           {"1.2.3", true},
         {"1.2.3.256", true},          {"-lead", false},
@@ -106,8 +94,8 @@ TEST(HostNameRules, CharactersLengthAndEnds)
         {"caf\xc3\xa9", false},       {"", false},
         {"a", true},                  {"tab\t", false},
     };
-    for (const Case &c : cases) {
-        EXPECT_EQ(ixor_check_host_name(c.host.c_str()), c.ok) << c.host;
+    for (const auto &[host, ok] : cases) {
+        EXPECT_EQ(ixor_check_host_name(host.c_str()), ok) << host;
     }
 }
 

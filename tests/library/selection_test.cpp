@@ -1,6 +1,7 @@
 // Choosing the winning registration over realistic registration files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -11,6 +12,7 @@ namespace {
 
 ixor_ipcproxy_selection select_over(const std::string &text)
 {
+    fake::reset();
     fake::put_file("/reg.eni", text);
     ixor_ini *ini = ixor_ini_file_load("/reg.eni");
     ixor_ipcproxy_selection selection;
@@ -20,86 +22,69 @@ ixor_ipcproxy_selection select_over(const std::string &text)
     return selection;
 }
 
-struct Case {
-    const char *name;
-    std::string file;
-    std::string addr;
-    int port, uid, priority, count;
-    std::vector<std::string> warnings;
-};
-
-void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
-
-class Selection : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override { fake::reset(); }
-};
-
-TEST_P(Selection, WinnerCountAndWarnings)
+TEST(Selection, WinnerCountAndWarnings)
 {
-    const Case &c = GetParam();
-    ixor_ipcproxy_selection s = select_over(c.file);
-    EXPECT_EQ(std::string(s.addr), c.addr);
-    EXPECT_EQ(s.port, c.port);
-    EXPECT_EQ(s.uid, c.uid);
-    EXPECT_EQ(s.priority, c.priority);
-    EXPECT_EQ(s.section_count, c.count);
-    EXPECT_EQ(fake::tails(), c.warnings);
+    const std::string h300(300, 'h');
+    struct Case {
+        std::string file;
+        std::string addr;
+        int port, uid, priority, count;
+        std::vector<std::string> warnings;
+    };
+    const Case cases[] = {
+        // A tie goes to the first section visited.
+        {"[a]\npriority=10\naddr=A\nport=1\n[b]\npriority=50\naddr=B\nport=2\nuid=5\n"
+         "[c]\npriority=50\naddr=C\nport=3\n",
+         "B", 2, 5, 50, 3, {}},
+        // An invalid section does not raise the bar; after the winner it is not looked at.
+        {"[a]\npriority=90\nport=1\n[b]\npriority=40\naddr=B\nport=2\n", "B", 2, 0, 40, 2,
+         {"skipping invalid addr config in section a\n"}},
+        {"[a]\npriority=90\naddr=A\nport=1\n[b]\npriority=40\nport=2\n", "A", 1, 0, 90, 2, {}},
+        {"[a]\npriority=90\naddr=A\nport=0\n[b]\npriority=10\naddr=B\nport=abc\n"
+         "[c]\npriority=5\naddr=C\nport=7\n",
+         "C", 7, 0, 5, 3,
+         {"skipping invalid port config in section a\n",
+          "skipping invalid port config in section b\n"}},
+        // "HVK" neither wins nor counts; priority 0 never wins.
+        {"[HVK]\npriority=100\naddr=H\nport=1\n", "", 0, 0, 0, 0, {}},
+        {"[HVK]\npriority=100\naddr=H\nport=1\n[hvk]\npriority=3\naddr=L\nport=4\n", "L", 4, 0,
+         3, 1, {}},
+        {"[a]\npriority=0\naddr=A\nport=1\n", "", 0, 0, 0, 1, {}},
+        {"[a]\npriority=-5\naddr=A\nport=1\n[b]\npriority=x9\naddr=B\nport=1\n"
+         "[c]\naddr=C\nport=1\n[d]\npriority=100\naddr=D\nport=65534\n"
+         "[e]\npriority=100abc\naddr=E\nport=1\n",
+         "D", 65534, 0, 100, 5, {}},
+        {"", "", 0, 0, 0, 0, {}},
+        {"[a]\n[b]\nx=1\n", "", 0, 0, 0, 2, {}},
+        // A long address is cut to the field.
+        {"[a]\npriority=1\naddr=" + h300 + "\nport=1\n", h300.substr(0, 259), 1, 0, 1, 1, {}},
+    };
+    for (const Case &c : cases) {
+        ixor_ipcproxy_selection s = select_over(c.file);
+        EXPECT_EQ(std::string(s.addr), c.addr) << c.file;
+        EXPECT_EQ(s.port, c.port) << c.file;
+        EXPECT_EQ(s.uid, c.uid) << c.file;
+        EXPECT_EQ(s.priority, c.priority) << c.file;
+        EXPECT_EQ(s.section_count, c.count) << c.file;
+        EXPECT_EQ(fake::tails(), c.warnings) << c.file;
+    }
 }
-
-const std::string kLong(300, 'h');
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, Selection,
-    ::testing::Values(
-        Case{"TieGoesToFirstVisited",
-             "[a]\npriority=10\naddr=A\nport=1\n[b]\npriority=50\naddr=B\nport=2\nuid=5\n"
-             "[c]\npriority=50\naddr=C\nport=3\n",
-             "B", 2, 5, 50, 3, {}},
-        Case{"InvalidHigherDoesNotRaiseTheBar",
-             "[a]\npriority=90\nport=1\n[b]\npriority=40\naddr=B\nport=2\n", "B", 2, 0, 40, 2,
-             {"skipping invalid addr config in section a\n"}},
-        Case{"InvalidAfterWinnerIsSilent",
-             "[a]\npriority=90\naddr=A\nport=1\n[b]\npriority=40\nport=2\n", "A", 1, 0, 90, 2, {}},
-        Case{"PortZeroIsSkipped",
-             "[a]\npriority=90\naddr=A\nport=0\n[b]\npriority=10\naddr=B\nport=abc\n"
-             "[c]\npriority=5\naddr=C\nport=7\n",
-             "C", 7, 0, 5, 3,
-             {"skipping invalid port config in section a\n",
-              "skipping invalid port config in section b\n"}},
-        Case{"OnlyHvk", "[HVK]\npriority=100\naddr=H\nport=1\n", "", 0, 0, 0, 0, {}},
-        Case{"HvkNeverWinsNorCounts",
-             "[HVK]\npriority=100\naddr=H\nport=1\n[hvk]\npriority=3\naddr=L\nport=4\n", "L", 4, 0,
-             3, 1, {}},
-        Case{"PriorityZeroNeverWins", "[a]\npriority=0\naddr=A\nport=1\n", "", 0, 0, 0, 1, {}},
-        Case{"BoundsAndMalformedPriorities",
-             "[a]\npriority=-5\naddr=A\nport=1\n[b]\npriority=x9\naddr=B\nport=1\n"
-             "[c]\naddr=C\nport=1\n[d]\npriority=100\naddr=D\nport=65534\n"
-             "[e]\npriority=100abc\naddr=E\nport=1\n",
-             "D", 65534, 0, 100, 5, {}},
-        Case{"EmptyFile", "", "", 0, 0, 0, 0, {}},
-        Case{"SectionsWithoutKeysCount", "[a]\n[b]\nx=1\n", "", 0, 0, 0, 2, {}},
-        Case{"LongAddressIsCutToTheField",
-             "[a]\npriority=1\naddr=" + kLong + "\nport=1\n", kLong.substr(0, 259), 1, 0, 1, 1,
-             {}}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 // For random files the winner is the first valid section among those of the
 // highest priority above 0, and every section but "HVK" counts.
-TEST(SelectionProperty, FirstOfHighestPriorityWins)
+TEST(Selection, FirstOfHighestPriorityWinsInRandomFiles)
 {
     std::mt19937 rng(20261206);
     for (int round = 0; round < 500; round++) {
-        fake::reset();
-        std::string text;
         struct Sec {
             std::string name;
             int priority;
             bool valid;
         };
         std::vector<Sec> secs;
-        int n = int(rng() % 12);
-        for (int i = 0; i < n; i++) {
+        std::string text;
+        int best = 0, count = 0;
+        for (int i = 0, n = int(rng() % 12); i < n; i++) {
             Sec s{rng() % 10 == 0 ? "HVK" : "p" + std::to_string(i), int(rng() % 7) - 1,
                   rng() % 4 != 0};
             text += "[" + s.name + "]\npriority=" + std::to_string(s.priority) + "\n";
@@ -108,22 +93,15 @@ TEST(SelectionProperty, FirstOfHighestPriorityWins)
             } else {
                 text += rng() % 2 ? "port=1\n" : "addr=x\nport=0\n";
             }
+            s.valid = s.valid && s.name != "HVK";
+            count += s.name != "HVK";
+            best = s.valid ? std::max(best, s.priority) : best;
             secs.push_back(s);
         }
-        int best = 0;
-        int count = 0;
-        for (const Sec &s : secs) {
-            count += s.name != "HVK";
-            if (s.name != "HVK" && s.valid && s.priority > best) {
-                best = s.priority;
-            }
-        }
-        std::string winner;
-        for (const Sec &s : secs) {
-            if (winner.empty() && s.name != "HVK" && s.valid && best > 0 && s.priority == best) {
-                winner = s.name;
-            }
-        }
+        auto first = std::find_if(secs.begin(), secs.end(), [best](const Sec &s) {
+            return s.valid && best > 0 && s.priority == best;
+        });
+        std::string winner = first == secs.end() ? "" : first->name;
         ixor_ipcproxy_selection got = select_over(text);
         ASSERT_EQ(std::string(got.addr), winner) << text;
         ASSERT_EQ(got.priority, best) << text;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "ixor_ipc.h"
@@ -23,41 +23,10 @@ bool same(const char *stored, const std::optional<std::string> &given)
     return given ? stored != nullptr && *given == stored : stored == nullptr;
 }
 
-std::optional<std::string> read_all(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+enum class Outcome { refused, unchanged, changed };
 
-ixor_ini *load_text(const std::optional<std::string> &text, const std::string &scratch)
-{
-    if (!text) {
-        return ixor_ini_file_load(nullptr);
-    }
-    std::ofstream(scratch, std::ios::binary | std::ios::trunc) << *text;
-    return ixor_ini_file_load(scratch.c_str());
-}
-
-// Serialises through a save; nullopt when the document cannot be saved.
-std::optional<std::string> saved_text(ixor_ini *ini, const std::string &scratch)
-{
-    if (ixor_ini_file_save(ini, scratch.c_str(), 0) != 0) {
-        return std::nullopt;
-    }
-    return read_all(scratch);
-}
-
-}  // namespace
-
-int Change::call() const
-{
-    return ixor_change_ipcproxy_addrport(code.c_str(), priority.c_str(), addr.c_str(),
-                                         port.c_str(), uid ? uid->c_str() : nullptr);
-}
-
+// Applies a change to a loaded document as the export does, up to but not
+// including the save.
 Outcome model_change(ixor_ini *ini, const Change &change, bool registered)
 {
     const long long priority = number_of(change.priority);
@@ -83,43 +52,61 @@ Outcome model_change(ixor_ini *ini, const Change &change, bool registered)
     return same_values ? Outcome::unchanged : Outcome::changed;
 }
 
+// The text `before` gets from `edit` and a save; nullopt when the edit is
+// refused or the save fails, `before` itself when nothing is to be saved.
+std::optional<std::string> edited(const std::optional<std::string> &before,
+                                  const std::string &scratch,
+                                  const std::function<Outcome(ixor_ini *)> &edit)
+{
+    if (before) {
+        std::ofstream(scratch, std::ios::binary | std::ios::trunc) << *before;
+    }
+    ixor_ini *ini = ixor_ini_file_load(before ? scratch.c_str() : nullptr);
+    const Outcome outcome = ini ? edit(ini) : Outcome::refused;
+    std::optional<std::string> after;
+    if (outcome == Outcome::unchanged) {
+        after = before;
+    } else if (outcome == Outcome::changed && ixor_ini_file_save(ini, scratch.c_str(), 0) == 0) {
+        after = file_text(scratch);
+    }
+    ixor_ini_file_free(ini);
+    return after;
+}
+
+}  // namespace
+
+int Change::call() const
+{
+    return ixor_change_ipcproxy_addrport(code.c_str(), priority.c_str(), addr.c_str(),
+                                         port.c_str(), uid ? uid->c_str() : nullptr);
+}
+
 std::optional<std::string> expected_after_change(const std::optional<std::string> &before,
                                                  const Change &change, bool registered,
                                                  const std::string &scratch)
 {
-    ixor_ini *ini = load_text(before, scratch);
-    std::optional<std::string> after;
-    if (ini != nullptr) {
-        switch (model_change(ini, change, registered)) {
-        case Outcome::refused:
-            break;
-        case Outcome::unchanged:
-            after = before;
-            break;
-        case Outcome::changed:
-            after = saved_text(ini, scratch);
-            break;
-        }
-    }
-    ixor_ini_file_free(ini);
-    return after;
+    return edited(before, scratch,
+                  [&](ixor_ini *ini) { return model_change(ini, change, registered); });
 }
 
 std::optional<std::string> expected_after_remove(const std::optional<std::string> &before,
                                                  const std::string &code,
                                                  const std::string &scratch)
 {
-    if (!before) {
+    // Removal needs the file; it saves even when the section was absent.
+    return edited(before, scratch, [&](ixor_ini *ini) {
+        ixor_ini_file_del(ini, code.c_str());
+        return before ? Outcome::changed : Outcome::refused;
+    });
+}
+
+std::optional<std::string> file_text(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
         return std::nullopt;
     }
-    ixor_ini *ini = load_text(before, scratch);
-    std::optional<std::string> after;
-    if (ini != nullptr) {
-        ixor_ini_file_del(ini, code.c_str());
-        after = saved_text(ini, scratch);
-    }
-    ixor_ini_file_free(ini);
-    return after;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::optional<std::vector<std::string>> section_names(const std::string &path)
@@ -137,14 +124,18 @@ std::optional<std::vector<std::string>> section_names(const std::string &path)
     return names;
 }
 
-std::string registration_of(ixor_ini *ini, const std::string &code)
+std::map<std::string, std::string> registrations(const std::string &path)
 {
-    std::string joined;
-    for (const char *key : {"priority", "addr", "port", "uid"}) {
-        const char *value = ixor_ini_file_get(ini, code.c_str(), key);
-        joined += std::string(key) + "=" + (value ? value : "<absent>") + "\n";
+    std::map<std::string, std::string> all;
+    ixor_ini *ini = ixor_ini_file_load(path.c_str());
+    for (const std::string &name : section_names(path).value_or(std::vector<std::string>{})) {
+        for (const char *key : {"priority", "addr", "port", "uid"}) {
+            const char *value = ixor_ini_file_get(ini, name.c_str(), key);
+            all[name] += std::string(key) + "=" + (value ? value : "<absent>") + "\n";
+        }
     }
-    return joined;
+    ixor_ini_file_free(ini);
+    return all;
 }
 
 }  // namespace ixor_test

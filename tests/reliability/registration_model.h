@@ -5,6 +5,7 @@
 #ifndef IXOR_RELIABILITY_REGISTRATION_MODEL_H
 #define IXOR_RELIABILITY_REGISTRATION_MODEL_H
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,15 +25,10 @@ struct Change {
     int call() const;  // the real export
 };
 
-enum class Outcome { refused, unchanged, changed };
-
-// Applies a change to a loaded document as the export does, up to but not
-// including the save. `registered` is the agent's answer for the code.
-Outcome model_change(ixor_ini *ini, const Change &change, bool registered);
-
 // File text after a change or removal, given the text before (nullopt when
 // the file is absent); nullopt when the call must fail and leave the file
-// as it was. `scratch` is a file path the model may overwrite.
+// as it was. `registered` is the agent's answer for the code; `scratch` is
+// a file path the model may overwrite.
 std::optional<std::string> expected_after_change(const std::optional<std::string> &before,
                                                  const Change &change, bool registered,
                                                  const std::string &scratch);
@@ -40,12 +36,15 @@ std::optional<std::string> expected_after_remove(const std::optional<std::string
                                                  const std::string &code,
                                                  const std::string &scratch);
 
-// Section names of an INI text in file order; nullopt when it does not load.
+// The bytes of a file; nullopt when it cannot be opened.
+std::optional<std::string> file_text(const std::string &path);
+
+// Section names of an INI file in file order; nullopt when it does not load.
 std::optional<std::vector<std::string>> section_names(const std::string &path);
 
-// The four registration keys of one section, "<absent>" for a missing one,
-// joined for comparison.
-std::string registration_of(ixor_ini *ini, const std::string &code);
+// Every section's four registration keys, "<absent>" for a missing one,
+// joined for comparison; empty when the file does not load.
+std::map<std::string, std::string> registrations(const std::string &path);
 
 }  // namespace ixor_test
 

@@ -66,7 +66,6 @@ class Child {
 public:
     static Child start(const std::string &mode, const std::vector<std::string> &args);
     Child(Child &&other) noexcept;
-    Child &operator=(Child &&other) noexcept;
     ~Child();  // kills and reaps a child still running
     int wait();  // exit status, or -1 when it did not exit normally
     void kill();  // hard kill (SIGKILL / TerminateProcess), then reaps

@@ -1,36 +1,139 @@
-// Environment, file times and arguments on POSIX systems.
+// Child processes, file times and arguments on POSIX systems.
+#include "ixor_test_support.h"
 #include "support_os.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <stdlib.h>
-#include <sys/stat.h>
+#include <stdexcept>
 
-namespace ixor_test::os {
+extern char **environ;
 
-int current_pid() { return static_cast<int>(::getpid()); }
+namespace ixor_test {
+namespace {
 
-void set_env(const std::string &name, const std::string &value)
+struct Process {
+    pid_t pid = -1;
+    bool reaped = false;
+    int status = -1;  // -1 also when it did not exit normally
+
+    // Collects the exit status once the process has ended; with block set,
+    // waits for that.
+    bool reap(bool block)
+    {
+        int raw = 0;
+        do {
+            if (!reaped && waitpid(pid, &raw, block ? 0 : WNOHANG) == pid) {
+                reaped = true;
+                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+            }
+        } while (block && !reaped);
+        return reaped;
+    }
+};
+
+std::string self_path()
 {
-    setenv(name.c_str(), value.c_str(), 1);
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        throw std::runtime_error("cannot find the test program's path");
+    return std::string(buf, static_cast<size_t>(n));
 }
 
-void unset_env(const std::string &name)
+// Starts exe with the words as its arguments; with out and err given,
+// standard output and error go to those files.
+pid_t spawn(const std::string &exe, std::vector<std::string> words, const std::string &out = "",
+            const std::string &err = "")
 {
-    unsetenv(name.c_str());
+    words.insert(words.begin(), exe);
+    std::vector<char *> argv;
+    for (auto &w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!out.empty()) {
+        const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), flags, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), flags, 0644);
+    }
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        throw std::runtime_error("cannot start " + exe);
+    return pid;
 }
 
-long long file_mtime_ns(const std::string &utf8_path)
+}  // namespace
+
+struct Child::Impl : Process {};
+
+int run_beside(const std::string &program, const std::vector<std::string> &args,
+               const std::string &out_path, const std::string &err_path)
+{
+    const std::string self = self_path();
+    Process run{spawn(self.substr(0, self.rfind('/') + 1) + program, args, out_path, err_path)};
+    run.reap(true);
+    return run.status;
+}
+
+Child Child::start(const std::string &mode, const std::vector<std::string> &args)
+{
+    std::vector<std::string> words{"--child", mode};
+    words.insert(words.end(), args.begin(), args.end());
+    Child child;
+    child.impl_ = new Impl{{spawn(self_path(), words)}};
+    return child;
+}
+
+Child::~Child()
+{
+    if (impl_)
+        kill();
+    delete impl_;
+}
+
+int Child::wait()
+{
+    impl_->reap(true);
+    return impl_->status;
+}
+
+void Child::kill()
+{
+    if (running()) {
+        ::kill(impl_->pid, SIGKILL);
+        wait();
+    }
+}
+
+bool Child::running()
+{
+    return !impl_->reap(false);
+}
+
+long long file_mtime_ns(const std::string &path)
 {
     struct stat st;
-    if (stat(utf8_path.c_str(), &st) != 0)
+    if (stat(path.c_str(), &st) != 0)
         return -1;
     return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
-std::vector<std::string> program_args(int argc, char **argv)
+int current_pid()
+{
+    return static_cast<int>(getpid());
+}
+
+std::vector<std::string> os::program_args(int argc, char **argv)
 {
     return std::vector<std::string>(argv, argv + argc);
 }
 
-}  // namespace ixor_test::os
+}  // namespace ixor_test

@@ -1,41 +1,176 @@
-// Environment, file times and arguments on Windows.
+// Child processes, file times and arguments on Windows.
+#include "ixor_test_support.h"
 #include "support_os.h"
-#include "win_text.h"
 
 #include <windows.h>
 #include <shellapi.h>
-#include <stdlib.h>
 
-namespace ixor_test::os {
+#include <filesystem>
+#include <stdexcept>
 
-int current_pid() { return static_cast<int>(GetCurrentProcessId()); }
+namespace ixor_test {
 
-void set_env(const std::string &name, const std::string &value)
+struct Child::Impl {
+    HANDLE process = nullptr;
+};
+
+namespace {
+
+// UTF-8 to UTF-16 and back.
+std::wstring to_wide(const std::string &utf8)
 {
-    _putenv_s(name.c_str(), value.c_str());
+    return std::filesystem::u8path(utf8).wstring();
 }
 
-// An empty value removes the variable.
-void unset_env(const std::string &name)
+std::string to_utf8(const std::wstring &wide)
 {
-    _putenv_s(name.c_str(), "");
+    return std::filesystem::path(wide).u8string();
 }
 
-long long file_mtime_ns(const std::string &utf8_path)
+std::wstring self_path()
+{
+    std::wstring buf(32768, L'\0');
+    buf.resize(GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size())));
+    return buf;
+}
+
+// Quotes one argument so CommandLineToArgvW gives it back unchanged:
+// backslashes double only where they precede a quote.
+std::wstring quote(const std::wstring &arg)
+{
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return arg;
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+HANDLE open_output(const std::string &path)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create " + path);
+    return file;
+}
+
+// Starts exe with the words as its arguments; with out and err given,
+// standard output and error go to those files. Returns the process handle.
+HANDLE spawn(const std::wstring &exe, const std::vector<std::string> &words,
+             const std::string &out = "", const std::string &err = "")
+{
+    std::wstring cmd = quote(exe);
+    for (const auto &w : words)
+        cmd += L" " + quote(to_wide(w));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    const bool io = !out.empty();
+    if (io) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = INVALID_HANDLE_VALUE;
+        si.hStdOutput = open_output(out);
+        si.hStdError = open_output(err);
+    }
+    PROCESS_INFORMATION pi{};
+    const BOOL started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, io, 0,
+                                        nullptr, nullptr, &si, &pi);
+    if (io) {
+        CloseHandle(si.hStdOutput);
+        CloseHandle(si.hStdError);
+    }
+    if (!started)
+        throw std::runtime_error("cannot start " + to_utf8(exe));
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// NTSTATUS-style codes (access violation, a kill) mean no normal exit.
+int reap(HANDLE process)
+{
+    WaitForSingleObject(process, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return code >= 0xC0000000u ? -1 : static_cast<int>(code);
+}
+
+}  // namespace
+
+int run_beside(const std::string &program, const std::vector<std::string> &args,
+               const std::string &out_path, const std::string &err_path)
+{
+    const std::wstring self = self_path();
+    const HANDLE process = spawn(self.substr(0, self.find_last_of(L"\\/") + 1) + to_wide(program),
+                                 args, out_path, err_path);
+    const int status = reap(process);
+    CloseHandle(process);
+    return status;
+}
+
+Child Child::start(const std::string &mode, const std::vector<std::string> &args)
+{
+    std::vector<std::string> words{"--child", mode};
+    words.insert(words.end(), args.begin(), args.end());
+    Child child;
+    child.impl_ = new Impl{spawn(self_path(), words)};
+    return child;
+}
+
+Child::~Child()
+{
+    if (impl_) {
+        kill();
+        CloseHandle(impl_->process);
+    }
+    delete impl_;
+}
+
+int Child::wait()
+{
+    return reap(impl_->process);
+}
+
+void Child::kill()
+{
+    if (running()) {
+        TerminateProcess(impl_->process, STATUS_CONTROL_C_EXIT);
+        WaitForSingleObject(impl_->process, INFINITE);
+    }
+}
+
+bool Child::running()
+{
+    return WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT;
+}
+
+// FILETIME counts 100 ns steps since 1601.
+long long file_mtime_ns(const std::string &path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(to_wide(utf8_path).c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(to_wide(path).c_str(), GetFileExInfoStandard, &data))
         return -1;
-    // FILETIME counts 100 ns steps since 1601.
-    const long long ticks =
-        (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-        data.ftLastWriteTime.dwLowDateTime;
-    const long long ticks_1601_to_1970 = 116444736000000000LL;
-    return (ticks - ticks_1601_to_1970) * 100;
+    const long long ticks = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                            data.ftLastWriteTime.dwLowDateTime;
+    return (ticks - 116444736000000000LL) * 100;
+}
+
+int current_pid()
+{
+    return static_cast<int>(GetCurrentProcessId());
 }
 
 // argv holds the ANSI code page; the wide command line holds everything.
-std::vector<std::string> program_args(int, char **)
+std::vector<std::string> os::program_args(int, char **)
 {
     int count = 0;
     wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -46,4 +181,4 @@ std::vector<std::string> program_args(int, char **)
     return args;
 }
 
-}  // namespace ixor_test::os
+}  // namespace ixor_test

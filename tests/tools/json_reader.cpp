@@ -6,156 +6,91 @@
 namespace ixor_test {
 namespace {
 
-class Reader {
-public:
-    explicit Reader(const std::string &text) : s_(text) {}
+// The tool writes no blanks and escapes only quotes, backslashes and
+// control characters, so anything else is a fault of its output.
+struct Reader {
+    const std::string &s;
+    size_t pos = 0;
 
-    Json document()
+    [[noreturn]] void fault() const
     {
-        Json value = any();
-        skip_blanks();
-        if (pos_ != s_.size())
-            fault("text after the document");
-        return value;
+        throw std::runtime_error("bad JSON at " + std::to_string(pos) + ": " + s);
     }
 
-private:
-    [[noreturn]] void fault(const std::string &what) const
+    bool take(const std::string &word)
     {
-        throw std::runtime_error("JSON " + what + " at " + std::to_string(pos_) + ": " + s_);
+        const bool found = s.compare(pos, word.size(), word) == 0;
+        pos += found ? word.size() : 0;
+        return found;
     }
 
-    void skip_blanks()
+    void expect(const char *word)
     {
-        while (pos_ < s_.size() && std::string(" \t\r\n").find(s_[pos_]) != std::string::npos)
-            ++pos_;
+        if (!take(word))
+            fault();
     }
 
-    bool take(char c)
+    // Whether another item comes before the closing bracket.
+    bool more(const char *close, bool first)
     {
-        skip_blanks();
-        if (pos_ < s_.size() && s_[pos_] == c) {
-            ++pos_;
-            return true;
-        }
-        return false;
-    }
-
-    void expect(char c)
-    {
-        if (!take(c))
-            fault(std::string("expected '") + c + "'");
-    }
-
-    bool word(const char *w)
-    {
-        const std::string text(w);
-        if (s_.compare(pos_, text.size(), text) != 0)
+        if (take(close))
             return false;
-        pos_ += text.size();
+        if (!first)
+            expect(",");
         return true;
-    }
-
-    Json any()
-    {
-        skip_blanks();
-        Json value;
-        if (take('{'))
-            return object();
-        if (take('['))
-            return array();
-        if (pos_ < s_.size() && s_[pos_] == '"') {
-            value.kind = Json::String;
-            value.text = string();
-        } else if (word("true")) {
-            value.kind = Json::Bool;
-            value.flag = true;
-        } else if (word("false")) {
-            value.kind = Json::Bool;
-        } else if (!word("null")) {
-            value.kind = Json::Number;
-            value.number = number();
-        }
-        return value;
-    }
-
-    long long number()
-    {
-        const char *start = s_.c_str() + pos_;
-        char *end = nullptr;
-        long long n = std::strtoll(start, &end, 10);
-        if (end == start || *start == '+' || *start == ' ')
-            fault("bad value");
-        pos_ += static_cast<size_t>(end - start);
-        return n;
     }
 
     std::string string()
     {
-        ++pos_;
         std::string out;
-        while (pos_ < s_.size() && s_[pos_] != '"') {
-            const unsigned char c = static_cast<unsigned char>(s_[pos_++]);
+        while (!take("\"")) {
+            const unsigned char c = pos < s.size() ? static_cast<unsigned char>(s[pos++]) : 0;
             if (c < 0x20)
-                fault("raw control character");
-            out += c == '\\' ? escape() : static_cast<char>(c);
+                fault();
+            if (c != '\\') {
+                out += static_cast<char>(c);
+            } else if (take("\"") || take("\\")) {
+                out += s[pos - 1];
+            } else {
+                expect("u");
+                out += static_cast<char>(std::stoi(s.substr(pos, 4), nullptr, 16));
+                pos += 4;
+            }
         }
-        if (pos_++ >= s_.size())
-            fault("unterminated string");
         return out;
     }
 
-    char escape()
+    Json value()
     {
-        if (pos_ >= s_.size())
-            fault("bad escape");
-        const char c = s_[pos_++];
-        if (c == 'u' && pos_ + 4 <= s_.size()) {
-            const long code = std::strtol(s_.substr(pos_, 4).c_str(), nullptr, 16);
-            pos_ += 4;
-            return static_cast<char>(code);  // the tool escapes control characters only
+        Json v;
+        if (take("{")) {
+            v.kind = Json::Object;
+            for (bool first = true; more("}", first); first = false) {
+                expect("\"");
+                std::string key = string();
+                expect(":");
+                v.members.emplace_back(key, value());
+            }
+        } else if (take("[")) {
+            v.kind = Json::Array;
+            for (bool first = true; more("]", first); first = false)
+                v.items.push_back(value());
+        } else if (take("\"")) {
+            v.kind = Json::String;
+            v.text = string();
+        } else if (take("true") || take("false")) {
+            v.kind = Json::Bool;
+            v.flag = s.compare(pos - 4, 4, "true") == 0;
+        } else if (!take("null")) {
+            if (pos >= s.size() || (s[pos] != '-' && (s[pos] < '0' || s[pos] > '9')))
+                fault();
+            char *end = nullptr;
+            v.kind = Json::Number;
+            v.number = std::strtoll(s.c_str() + pos, &end, 10);
+            pos = static_cast<size_t>(end - s.c_str());
         }
-        const std::string plain = "\"\\/", named = "bfnrt", meant = "\b\f\n\r\t";
-        if (plain.find(c) != std::string::npos)
-            return c;
-        if (named.find(c) == std::string::npos)
-            fault("bad escape");
-        return meant[named.find(c)];
+        return v;
     }
-
-    Json array()
-    {
-        Json value;
-        value.kind = Json::Array;
-        if (take(']'))
-            return value;
-        do
-            value.items.push_back(any());
-        while (take(','));
-        expect(']');
-        return value;
-    }
-
-    Json object()
-    {
-        Json value;
-        value.kind = Json::Object;
-        if (take('}'))
-            return value;
-        do {
-            skip_blanks();
-            if (pos_ >= s_.size() || s_[pos_] != '"')
-                fault("expected a key");
-            std::string key = string();
-            expect(':');
-            value.members.emplace_back(key, any());
-        } while (take(','));
-        expect('}');
-        return value;
-    }
-
-    const std::string &s_;
-    size_t pos_ = 0;
 };
 
 }  // namespace
@@ -170,7 +105,11 @@ const Json &Json::operator[](const std::string &key) const
 
 Json parse_json(const std::string &text)
 {
-    return Reader(text).document();
+    Reader reader{text};
+    Json value = reader.value();
+    if (!reader.take("\n") || reader.pos != text.size())
+        reader.fault();
+    return value;
 }
 
 }  // namespace ixor_test

@@ -1,4 +1,4 @@
-// A small JSON reader, strict enough to catch malformed output of the tool.
+// Reads back the one-line JSON documents the tool prints.
 #ifndef IXOR_TEST_JSON_READER_H
 #define IXOR_TEST_JSON_READER_H
 
@@ -16,12 +16,12 @@ struct Json {
     std::vector<Json> items;
     std::vector<std::pair<std::string, Json>> members;
 
-    // The member of that name; throws when absent or not an object.
+    // The member of that name; throws when absent.
     const Json &operator[](const std::string &key) const;
     const Json &operator[](size_t index) const { return items.at(index); }
 };
 
-// Parses one document followed by nothing but blanks; throws on any fault.
+// Parses compact JSON followed by one line end; throws on anything else.
 Json parse_json(const std::string &text);
 
 }  // namespace ixor_test

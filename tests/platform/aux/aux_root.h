@@ -1,38 +1,41 @@
 // An agent root in a temporary directory, announced through IXOR_ROOT_DIR,
-// and small INI helpers that go through the base library.
+// and reading files back through the base library.
 #ifndef IXORAUX_TEST_AUX_ROOT_H
 #define IXORAUX_TEST_AUX_ROOT_H
 
-#include "ixorbase_handles.h"
-#include "ixor_test_support.h"
-
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
+#include "../base/base_test_util.h"
+#include "ixoraux.h"
 
 namespace aux_test {
 
-using Ini = ixorbase::IniPtr;
+using namespace base_test;
+using ixor_test::file_exists;
 
-// section -> key -> value
-using IniContent = std::map<std::string, std::map<std::string, std::string>>;
+// Section names in file order; none when the file does not load.
+inline std::vector<std::string> sections_in(const std::string &path)
+{
+    return sections_of(load(path).get());
+}
 
-Ini make_ini(const IniContent &content);
-void save_ini(const std::string &path, const IniContent &content);
-std::vector<std::string> sections_of(const std::string &path);  // file order
-std::string value_of(const std::string &path, const char *section, const char *key);
+inline std::string value_in(const std::string &path, const char *section, const char *key)
+{
+    return get_or(load(path).get(), section, key);
+}
 
 class AuxRoot {
 public:
     // Writes "ixor_apphome.ini" naming the given home, relative to the root.
-    explicit AuxRoot(const char *apphome = "home");
+    explicit AuxRoot(const std::string &apphome = "home")
+        : env_("IXOR_ROOT_DIR", dir_.path().c_str()), apphome_(apphome)
+    {
+        write_file(dir_.file("ixor_apphome.ini"), "[apphome]\npath=" + apphome + "\n");
+    }
     const std::string &root() const { return dir_.path(); }
     std::string home() const { return root() + "/" + apphome_; }
     std::string config(const std::string &rel) const { return home() + "/config/" + rel; }
 
 private:
-    ixor_test::TempDir dir_;
+    TempDir dir_;  // first, so that the variable can name it
     ixor_test::ScopedEnv env_;
     std::string apphome_;
 };

@@ -7,23 +7,18 @@
 
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 #include <thread>
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include <vector>
 
 namespace base_test {
 
 using Ini = ixorbase::IniPtr;
+using ixor_test::read_file;
+using ixor_test::TempDir;
+using ixor_test::write_file;
+using Clock = std::chrono::steady_clock;
 
 inline Ini load(const std::string &path)
 {
@@ -31,18 +26,16 @@ inline Ini load(const std::string &path)
 }
 
 // Writes the text to a file and loads it.
-inline Ini load_text(const ixor_test::TempDir &dir, const std::string &text)
+inline Ini load_text(const TempDir &dir, const std::string &text)
 {
-    const std::string path = dir.file("in.ini");
-    ixor_test::write_file(path, text);
-    return load(path);
+    write_file(dir.file("in.ini"), text);
+    return load(dir.file("in.ini"));
 }
 
-inline std::string get_or(ixor_ini *ini, const char *section, const char *key,
-                          const char *absent = "<absent>")
+inline std::string get_or(ixor_ini *ini, const char *section, const char *key)
 {
     const char *value = ixor_ini_file_get(ini, section, key);
-    return value ? value : absent;
+    return value ? value : "<absent>";
 }
 
 // Section names in the order ixor_ini_file_foreach visits them.
@@ -56,7 +49,6 @@ inline std::vector<std::string> sections_of(ixor_ini *ini)
     return names;
 }
 
-// Names of the entries of a directory.
 inline std::set<std::string> entries_of(const std::string &dir)
 {
     std::set<std::string> names;
@@ -66,29 +58,20 @@ inline std::set<std::string> entries_of(const std::string &dir)
 }
 
 // Polls for a file that another process creates; false after the timeout.
-inline bool wait_for_file(const std::string &path, std::chrono::milliseconds timeout)
+inline bool wait_for_file(const std::string &path, std::chrono::seconds timeout)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = Clock::now() + timeout;
     while (!ixor_test::file_exists(path)) {
-        if (std::chrono::steady_clock::now() > deadline)
+        if (Clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
 }
 
-inline int current_pid()
+inline double seconds_since(Clock::time_point start)
 {
-#ifdef _WIN32
-    return static_cast<int>(GetCurrentProcessId());
-#else
-    return static_cast<int>(getpid());
-#endif
-}
-
-inline double seconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 }  // namespace base_test

@@ -8,21 +8,22 @@
 #include <map>
 #include <sstream>
 
+using namespace base_test;
 using ixor_test::Child;
-using ixor_test::read_file;
 using ixor_test::ScopedEnv;
-using ixor_test::TempDir;
 
 namespace {
 
 constexpr long long rotate_size = 1 << 20;
+constexpr int keep_many = 20;
 
 // A line that carries its writer, its number and a body whose length
-// varies around the 4 KiB stack buffer; check_line recognises it whole.
+// varies around the 4 KiB stack buffer, so a line cut or mixed shows.
 std::string make_line(const std::string &writer, int n)
 {
     const size_t body = 100 + static_cast<size_t>(n * 397 % 6000);
-    return writer + " " + std::to_string(n) + " " + std::string(body, static_cast<char>('a' + n % 26)) + " end";
+    return writer + " " + std::to_string(n) + " " +
+           std::string(body, static_cast<char>('a' + n % 26)) + " end";
 }
 
 void write_lines(const std::string &writer, int count)
@@ -31,51 +32,33 @@ void write_lines(const std::string &writer, int count)
         ixor_log_output(2, "%s\n", make_line(writer, n).c_str());
 }
 
-// All lines of the log and its rotated files, oldest file first.
-std::vector<std::string> all_lines(const std::string &dir, int keep)
+// Every line of the log and its rotated files is one that some writer
+// wrote whole, each exactly once and in its writer's order; rotation
+// happened only at full files, so no writer rotated what another just had.
+void expect_whole_lines(const TempDir &dir, const std::vector<std::string> &writers, int count)
 {
     std::string text;
-    for (int n = keep; n >= 1; --n)
-        text += read_file(dir + "/ixor.log." + std::to_string(n));
-    text += read_file(dir + "/ixor.log");
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-// Every line is one that some writer wrote whole, each exactly once, and
-// each writer's lines keep their order.
-void expect_whole_lines(const std::vector<std::string> &lines,
-                        const std::vector<std::string> &writers, int per_writer)
-{
+    for (int n = keep_many; n >= 1; --n) {
+        const std::string rotated = dir.file("ixor.log." + std::to_string(n));
+        if (ixor_test::file_exists(rotated)) {
+            EXPECT_GE(static_cast<long long>(read_file(rotated).size()), rotate_size) << n;
+        }
+        text += read_file(rotated);
+    }
+    std::istringstream in(text + read_file(dir.file("ixor.log")));
     std::map<std::string, int> next;
-    for (const std::string &line : lines) {
+    for (std::string line; std::getline(in, line);) {
         const std::string writer = line.substr(0, line.find(' '));
-        const int n = next[writer]++;
-        ASSERT_EQ(line, make_line(writer, n));
+        ASSERT_EQ(line, make_line(writer, next[writer]++));
     }
     for (const std::string &writer : writers)
-        EXPECT_EQ(next[writer], per_writer) << writer;
+        EXPECT_EQ(next[writer], count) << writer;
     EXPECT_EQ(next.size(), writers.size());
-}
-
-// Rotation happened only at full files: no process rotated a file that
-// another had just rotated.
-void expect_rotated_files_full(const std::string &dir, int keep)
-{
-    for (int n = 1; n <= keep; ++n) {
-        const std::string path = dir + "/ixor.log." + std::to_string(n);
-        if (ixor_test::file_exists(path)) {
-            EXPECT_GE(static_cast<long long>(read_file(path).size()), rotate_size) << path;
-        }
-    }
 }
 
 IXOR_TEST_CHILD_MODE(log_lines)
 {
-    if (ixor_autolog_init(args.at(0).c_str(), 20) != 0)
+    if (ixor_autolog_init(args.at(0).c_str(), keep_many) != 0)
         return 2;
     write_lines(args.at(1), std::stoi(args.at(2)));
     return 0;
@@ -84,86 +67,69 @@ IXOR_TEST_CHILD_MODE(log_lines)
 IXOR_TEST_CHILD_MODE(log_unset)
 {
     static_cast<void>(args);
-    const bool quiet = ixor_log_is_regestered() == 0 && ixor_log_output(0, "dropped\n") != 0;
-    return quiet ? 0 : 1;
+    return ixor_log_is_regestered() == 0 && ixor_log_output(0, "dropped\n") != 0 ? 0 : 1;
 }
 
 TEST(Log, WithoutSetUpLinesAreDropped)
 {
-    Child child = Child::start("log_unset", {});
-    EXPECT_EQ(child.wait(), 0);
+    EXPECT_EQ(Child::start("log_unset", {}).wait(), 0);
 }
 
-TEST(Log, InitCreatesDirectoryAndFileAndLinesGoInAsGiven)
+// Init creates the directory and an empty file; lines go in as given; a
+// second init moves the log.
+TEST(Log, InitCreatesTheFileAndInitAgainMovesIt)
 {
     TempDir dir;
-    const std::string logdir = dir.path() + "//a//b/";
-    ASSERT_EQ(ixor_autolog_init(logdir.c_str(), 5), 0);
+    ASSERT_EQ(ixor_autolog_init((dir.path() + "//a//b/").c_str(), 5), 0);
     EXPECT_NE(ixor_log_is_regestered(), 0);
     EXPECT_EQ(read_file(dir.file("a/b/ixor.log")), "");
     EXPECT_EQ(ixor_log_output(0, "[%s] %d", "x", 1), 0);
     EXPECT_EQ(ixor_log_output(3, " no break%s", "\n"), 0);
-    EXPECT_EQ(read_file(dir.file("a/b/ixor.log")), "[x] 1 no break\n");
-    EXPECT_NE(ixor_log_output(0, nullptr), 0);
-    EXPECT_NE(ixor_autolog_init(nullptr, 5), 0);
-}
-
-TEST(Log, InitAgainMovesTheLog)
-{
-    TempDir dir;
-    ASSERT_EQ(ixor_autolog_init(dir.file("one").c_str(), 5), 0);
-    ixor_log_output(2, "first\n");
     ASSERT_EQ(ixor_autolog_init(dir.file("two").c_str(), 5), 0);
     ixor_log_output(2, "second\n");
-    EXPECT_EQ(read_file(dir.file("one/ixor.log")), "first\n");
+    EXPECT_EQ(read_file(dir.file("a/b/ixor.log")), "[x] 1 no break\n");
     EXPECT_EQ(read_file(dir.file("two/ixor.log")), "second\n");
-    ixor_test::write_file(dir.file("blocker"), "");
+
+    EXPECT_NE(ixor_log_output(0, nullptr), 0);
+    EXPECT_NE(ixor_autolog_init(nullptr, 5), 0);
+    write_file(dir.file("blocker"), "");
     EXPECT_NE(ixor_autolog_init(dir.file("blocker/log").c_str(), 5), 0);
 }
 
 TEST(Log, AtSignStandsForTheProgramDirectory)
 {
     char exe[4096] = {};
-    ASSERT_EQ(ixor_process_get_path(base_test::current_pid(), exe, sizeof exe), 0);
-    const std::filesystem::path program_dir = std::filesystem::u8path(exe).parent_path();
-    const std::string name = "ixor-log-test-" + std::to_string(base_test::current_pid());
+    ASSERT_EQ(ixor_process_get_path(ixor_test::current_pid(), exe, sizeof exe), 0);
+    const std::string name = "ixor-log-test-" + std::to_string(ixor_test::current_pid());
     ASSERT_EQ(ixor_autolog_init(("@/../" + name + "/x/").c_str(), 5), 0);
     ixor_log_output(2, "here\n");
-    const std::filesystem::path made = program_dir.parent_path() / name;
+    const auto made = std::filesystem::u8path(exe).parent_path().parent_path() / name;
     EXPECT_EQ(read_file((made / "x" / "ixor.log").u8string()), "here\n");
     std::filesystem::remove_all(made);
 }
 
-TEST(Log, LinesFromManyThreadsStayWhole)
+// Threads of this process and other processes write at once; the lines
+// fill several files.
+TEST(Log, LinesFromManyThreadsAndProcessesStayWhole)
 {
     TempDir dir;
-    ASSERT_EQ(ixor_autolog_init(dir.path().c_str(), 20), 0);
-    std::vector<std::string> writers;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 6; ++t) {
-        writers.push_back("thread" + std::to_string(t));
-        threads.emplace_back(write_lines, writers.back(), 150);
-    }
-    for (std::thread &t : threads)
-        t.join();
-    expect_whole_lines(all_lines(dir.path(), 20), writers, 150);
-    expect_rotated_files_full(dir.path(), 20);
-    EXPECT_TRUE(ixor_test::file_exists(dir.file("ixor.log.1")));
-}
-
-TEST(Log, LinesFromManyProcessesStayWholeAndRotateOnce)
-{
-    TempDir dir;
+    ASSERT_EQ(ixor_autolog_init(dir.path().c_str(), keep_many), 0);
     std::vector<std::string> writers;
     std::vector<Child> children;
     for (int p = 0; p < 3; ++p) {
         writers.push_back("process" + std::to_string(p));
-        children.push_back(Child::start("log_lines", {dir.path(), writers.back(), "300"}));
+        children.push_back(Child::start("log_lines", {dir.path(), writers.back(), "200"}));
     }
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        writers.push_back("thread" + std::to_string(t));
+        threads.emplace_back(write_lines, writers.back(), 200);
+    }
+    for (std::thread &t : threads)
+        t.join();
     for (Child &child : children)
         EXPECT_EQ(child.wait(), 0);
-    expect_whole_lines(all_lines(dir.path(), 20), writers, 300);
-    expect_rotated_files_full(dir.path(), 20);
+    expect_whole_lines(dir, writers, 200);
     EXPECT_TRUE(ixor_test::file_exists(dir.file("ixor.log.2")));
 }
 
@@ -178,7 +144,7 @@ TEST(Log, RotationKeepsAtMostKeepFiles)
         std::set<std::string> expected{"ixor.log", "ixor.log.lock"};
         for (int n = 1; n <= keep; ++n)
             expected.insert("ixor.log." + std::to_string(n));
-        EXPECT_EQ(base_test::entries_of(dir.path()), expected) << "keep " << keep;
+        EXPECT_EQ(entries_of(dir.path()), expected) << "keep " << keep;
         const std::string current = read_file(dir.file("ixor.log"));
         EXPECT_LT(static_cast<long long>(current.size()), rotate_size);
         EXPECT_NE(current.find("499 " + chunk + "\n"), std::string::npos);

@@ -1,0 +1,128 @@
+// main() of every test program, its child modes, temporary directories,
+// whole-file reads and writes, and scoped environment changes.
+#include "ixor_test_support.h"
+#include "support_os.h"
+
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+// Paths travel as UTF-8 strings, as the libraries under test take them,
+// and become paths through fs::u8path.
+namespace fs = std::filesystem;
+
+namespace ixor_test {
+namespace {
+
+// A function-local map: registrations run during static initialisation of
+// other files, in an order nobody controls.
+std::map<std::string, ChildMain> &child_modes()
+{
+    static std::map<std::string, ChildMain> modes;
+    return modes;
+}
+
+int run_child_mode(const std::vector<std::string> &args)
+{
+    const auto it = args.size() < 3 ? child_modes().end() : child_modes().find(args[2]);
+    if (it == child_modes().end()) {
+        std::fprintf(stderr, "unknown child mode %s\n", args.size() < 3 ? "" : args[2].c_str());
+        return 2;
+    }
+    return it->second(std::vector<std::string>(args.begin() + 3, args.end()));
+}
+
+// A null value unsets; Windows removes a variable set to "".
+void set_env(const std::string &name, const char *value)
+{
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value ? value : "");
+#else
+    value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
+#endif
+}
+
+}  // namespace
+
+bool register_child_mode(const char *name, ChildMain fn)
+{
+    return child_modes().emplace(name, fn).second;
+}
+
+TempDir::TempDir()
+{
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    std::ostringstream name;
+    name << "ixor-test-" << std::hex << random() << random() << "-" << counter++;
+    const fs::path dir = fs::temp_directory_path() / name.str();
+    if (!fs::create_directory(dir))
+        throw std::runtime_error("cannot create " + dir.u8string());
+    path_ = dir.generic_u8string();
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    fs::remove_all(fs::u8path(path_), ec);
+}
+
+std::string read_file(const std::string &path)
+{
+    std::ifstream in(fs::u8path(path), std::ios::binary);
+    std::ostringstream bytes;
+    if (in)
+        bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void write_file(const std::string &path, const std::string &bytes)
+{
+    const fs::path p = fs::u8path(path);
+    if (p.has_parent_path())
+        fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+bool file_exists(const std::string &path)
+{
+    std::error_code ec;
+    return fs::exists(fs::u8path(path), ec);
+}
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name)
+{
+    const char *old = std::getenv(name);
+    had_old_ = old != nullptr;
+    old_ = had_old_ ? old : "";
+    set_env(name_, value);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    set_env(name_, had_old_ ? old_.c_str() : nullptr);
+}
+
+Child::Child(Child &&other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
+
+}  // namespace ixor_test
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::string(argv[1]) == "--child")
+        return ixor_test::run_child_mode(ixor_test::os::program_args(argc, argv));
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,351 @@
+// The built ixor-ipc driven as a process on temporary agent roots: the whole
+// road, failures with their exit status (1 a failed operation, 2 a wrong
+// command line), --help of every command and --json read back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ixor_test_support.h"
+#include "json_reader.h"
+#include "listener.h"
+
+namespace {
+
+using ixor_test::file_exists;
+using ixor_test::Json;
+using ixor_test::read_file;
+using ixor_test::ScopedEnv;
+using ixor_test::write_file;
+
+struct ToolRun {
+    int status = -1;  // -1 when it did not exit normally
+    std::string out;  // line ends as LF on every system
+    std::string err;
+};
+
+// The C runtime of Windows writes LF as CRLF on text streams.
+std::string lf(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    std::string root() const { return dir_.file("root"); }
+    std::string ipc(const std::string &name) const
+    {
+        return root() + "/config/ixor_ipcproxy/" + name;
+    }
+
+    // The tool (it lies beside the test program) with the arguments alone.
+    ToolRun ixor_bare(const std::vector<std::string> &args) const
+    {
+        const std::string out = dir_.file("out"), err = dir_.file("err");
+        const int status = ixor_test::run_beside(IXOR_IPC_TOOL_NAME, args, out, err);
+        return {status, lf(read_file(out)), lf(read_file(err))};
+    }
+
+    ToolRun ixor(std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), {"--root", root()});
+        return ixor_bare(args);
+    }
+
+    // init followed by "product add" of each code; every step must succeed.
+    void init_with_products(const std::vector<std::string> &codes) const
+    {
+        ASSERT_EQ(ixor({"init"}).status, 0);
+        for (const std::string &code : codes)
+            ASSERT_EQ(ixor({"product", "add", code}).status, 0) << code;
+    }
+
+    // The --json output of a command that must succeed, one line.
+    Json json(std::vector<std::string> args) const
+    {
+        args.push_back("--json");
+        const ToolRun run = ixor(args);
+        EXPECT_EQ(run.status, 0) << args[0] << ": " << run.err;
+        return ixor_test::parse_json(run.out);
+    }
+
+private:
+    ixor_test::TempDir dir_;
+    ScopedEnv no_root_{"IXOR_ROOT_DIR", nullptr};
+    ScopedEnv log_dir_{"IXOR_LOG_DIR", dir_.file("agent-logs").c_str()};
+    ScopedEnv sleep_unit_{"IXOR_SLEEP_UNIT_MS", "1"};
+};
+
+// Fails the test unless the run failed with the status, printed nothing on
+// stdout and one line on stderr holding the text.
+void expect_failure(const ToolRun &run, int status, const std::string &text)
+{
+    EXPECT_EQ(run.status, status) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
+}
+
+std::vector<std::string> strings(const Json &array)
+{
+    std::vector<std::string> out;
+    for (const Json &item : array.items)
+        out.push_back(item.text);
+    return out;
+}
+
+using Road = CliTest;
+using Failures = CliTest;
+using Help = CliTest;
+
+TEST_F(Road, InitMakesAFreshRootAndRefusesToClobberIt)
+{
+    EXPECT_EQ(json({"init"})["home"].text, root() + "/.");
+    EXPECT_NE(read_file(root() + "/ixor_apphome.ini").find("path=."), std::string::npos);
+    EXPECT_NE(read_file(root() + "/config/product_register.eni").find("[count]\nnum=0"),
+              std::string::npos);
+    EXPECT_NE(read_file(ipc("ipc_proxy.eni")).find("name=ipc_proxy"), std::string::npos);
+    EXPECT_FALSE(file_exists(ipc("ixor_ipcproxy_pre.eni"))) << "the library creates it";
+
+    EXPECT_EQ(json({"product", "add", "P1"})["result"].number, 0);
+    EXPECT_EQ(json({"register", "P1", "10", "127.0.0.1", "1001", "9"})["result"].number, 0);
+    const Json lookup = json({"lookup", "P1"});
+    EXPECT_EQ(lookup["addr"].text, "127.0.0.1");
+    EXPECT_EQ(lookup["port"].number, 1001);
+    EXPECT_EQ(lookup["uid"].number, 9);
+    expect_failure(ixor({"init"}), 1, "--force");
+    EXPECT_TRUE(file_exists(ipc("ixor_ipcproxy_pre.eni")));
+
+    ASSERT_EQ(ixor({"init", "--force"}).status, 0);
+    EXPECT_FALSE(file_exists(ipc("ixor_ipcproxy_pre.eni")));
+    EXPECT_FALSE(file_exists(ipc("ixor_ipcproxy.ini")));
+    EXPECT_FALSE(file_exists(root() + "/config/process/ipc_proxy.eni"));
+    EXPECT_EQ(ixor({"hvk"}).out, "no\n");
+    expect_failure(ixor({"register", "P1", "10", "127.0.0.1", "1001"}), 1, "product add P1");
+}
+
+TEST_F(Road, WinnerTakesTheProxyAndTheNextOneFollowsItsRemoval)
+{
+    init_with_products({"A", "B"});
+    ixor_test::Listener upstream;
+    const std::string port = std::to_string(upstream.port());
+    // B first: A then stays below the winner and its list is probed once,
+    // when it takes over (a probe of 127.0.0.2 may wait its full time).
+    ASSERT_EQ(ixor({"register", "B", "80", "127.0.0.1", port, "7"}).status, 0);
+    ASSERT_EQ(ixor({"register", "A", "50", "127.0.0.2;127.0.0.1", port}).out,
+              "registered A with priority 50, port " + port + "\n");
+
+    Json status = json({"status"});
+    EXPECT_EQ(status["winner"].text, "B");
+    EXPECT_TRUE(status["registrations"][0]["wins"].flag);
+    EXPECT_EQ(status["registrations"][0]["uid"].number, 7);
+    EXPECT_EQ(status["registrations"][1]["reason"].text, "lower priority than B");
+    EXPECT_FALSE(status["registrations"][1]["wins"].flag);
+    EXPECT_EQ(strings(status["candidates"]), std::vector<std::string>{"127.0.0.1"});
+    EXPECT_EQ(status["proxy"]["uid"].number, 7);
+    EXPECT_TRUE(status["proxy_follows_winner"].flag);
+    EXPECT_TRUE(status["process_config"].flag);
+
+    ASSERT_EQ(ixor({"remove", "B"}).out, "removed B\n");
+    status = json({"status"});
+    EXPECT_EQ(status["winner"].text, "A");
+    EXPECT_EQ(strings(status["candidates"]),
+              (std::vector<std::string>{"127.0.0.2", "127.0.0.1"}));
+    EXPECT_EQ(status["configured_candidate"].text, "127.0.0.1") << "the one that answers";
+    EXPECT_EQ(status["proxy"]["port"].number, upstream.port());
+    EXPECT_EQ(ixor({"lookup", "A"}).out, "addr: 127.0.0.2;127.0.0.1\nport: " + port + "\nuid: 0\n");
+
+    EXPECT_EQ(json({"remove", "A"})["result"].number, 0);
+    status = json({"status"});
+    EXPECT_EQ(status["winner"].kind, Json::Null);
+    EXPECT_EQ(status["registrations"].items.size(), 0u);
+    EXPECT_FALSE(status["process_config"].flag) << "removed with the last registration";
+    EXPECT_NE(ixor({"status"}).out.find("ipc_proxy process configuration: absent"),
+              std::string::npos);
+}
+
+TEST_F(Road, StatusGivesEveryLoserItsReason)
+{
+    init_with_products({});
+    write_file(ipc("ixor_ipcproxy_pre.eni"),
+               "[HVK]\npriority=99\naddr=h\nport=1\n"
+               "[ZERO]\npriority=0\naddr=z\nport=1\n"
+               "[NOADDR]\npriority=95\nport=1\n"
+               "[NOPORT]\npriority=95\naddr=n\n"
+               "[FIRST]\npriority=60\naddr=f\nport=2\n"
+               "[LOW]\npriority=40\naddr=l\nport=3\n"
+               "[SECOND]\npriority=60\naddr=s\nport=4\n");
+    Json status = json({"status"});
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"HVK", "HVK never counts"},
+        {"ZERO", "priority 0 never wins"},
+        {"NOADDR", "no addr"},
+        {"NOPORT", "port 0"},
+        {"FIRST", "wins: highest priority above 0 with an addr and a port, first of 2 with "
+                  "priority 60"},
+        {"LOW", "lower priority than FIRST"},
+        {"SECOND", "tie: FIRST came first"}};
+    ASSERT_EQ(status["registrations"].items.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(status["registrations"][i]["code"].text, expected[i].first);
+        EXPECT_EQ(status["registrations"][i]["reason"].text, expected[i].second);
+    }
+    EXPECT_EQ(status["registrations"][2]["addr"].kind, Json::Null);
+    EXPECT_EQ(status["proxy"].kind, Json::Null);
+    EXPECT_FALSE(status["hvk"].flag) << "a registration section is no agent product";
+    const std::string text = ixor({"status"}).out;
+    EXPECT_NE(text.find("NOADDR: priority 95, addr (none), port 1, uid 0\n      loses: no addr"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("winner: FIRST\n"), std::string::npos);
+}
+
+TEST_F(Road, LoweredWinnerWaitsForRegenerate)
+{
+    init_with_products({"P1", "P2"});
+    ASSERT_EQ(ixor({"register", "P1", "60", "127.0.0.1", "1001"}).status, 0);
+    ASSERT_EQ(ixor({"register", "P2", "40", "127.0.0.1", "1002"}).status, 0);
+    ASSERT_EQ(ixor({"register", "P1", "30", "127.0.0.1", "1001"}).status, 0);
+    Json status = json({"status"});
+    EXPECT_EQ(status["winner"].text, "P2");
+    EXPECT_EQ(status["proxy"]["port"].number, 1001);
+    EXPECT_FALSE(status["proxy_follows_winner"].flag);
+    EXPECT_NE(ixor({"status"}).out.find("'ixor-ipc regenerate' applies it"), std::string::npos);
+
+    EXPECT_EQ(json({"regenerate"})["result"].number, 0);
+    status = json({"status"});
+    EXPECT_EQ(status["proxy"]["port"].number, 1002);
+    EXPECT_TRUE(status["proxy_follows_winner"].flag);
+}
+
+TEST_F(Road, SiblingProductAndWhatTheProxyWroteAreReported)
+{
+    init_with_products({"P1"});
+    EXPECT_FALSE(json({"hvk"})["hvk"].flag);
+    write_file(root() + "/config/product_installed.eni", "[HVK]\nversion=1\n");
+    const ToolRun run = ixor({"hvk"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "yes\n");
+    EXPECT_TRUE(json({"hvk"})["hvk"].flag);
+    EXPECT_TRUE(json({"status"})["hvk"].flag);
+    ASSERT_EQ(ixor({"product", "add", "HVK"}).status, 0);
+    expect_failure(ixor({"register", "HVK", "50", "127.0.0.1", "1001"}), 1,
+                   "HVK is not permitted");
+
+    write_file(ipc("connect.ini"), "[connect]\nip=10.1.2.3\nport=4433\n");
+    write_file(ipc("server_port.ini"), "[local]\nipc_port=7788\n");
+    EXPECT_EQ(ixor({"connect-addr"}).out, "addr: 10.1.2.3\nport: 4433\n");
+    const Json connect = json({"connect-addr"});
+    EXPECT_EQ(connect["addr"].text, "10.1.2.3");
+    EXPECT_EQ(connect["port"].number, 4433);
+    EXPECT_EQ(ixor({"local-port"}).out, "7788\n");
+    EXPECT_EQ(json({"local-port"})["local_port"].number, 7788);
+    EXPECT_EQ(json({"product", "remove", "P1"})["result"].number, 0);
+}
+
+TEST_F(Failures, MissingRootFailsEveryCommandAndCreatesNothing)
+{
+    const std::vector<std::vector<std::string>> commands = {
+        {"register", "P1", "50", "127.0.0.1", "1001"},
+        {"remove", "P1"},
+        {"lookup", "P1"},
+        {"regenerate"},
+        {"connect-addr"},
+        {"local-port"},
+        {"status"},
+        {"product", "add", "P1"},
+        {"product", "remove", "P1"}};
+    for (const auto &command : commands) {
+        SCOPED_TRACE(command[0]);
+        expect_failure(ixor(command), 1, "no agent root at " + root());
+    }
+    const ToolRun hvk = ixor({"hvk"});
+    EXPECT_EQ(hvk.status, 0);
+    EXPECT_EQ(hvk.out, "no\n");
+    EXPECT_FALSE(file_exists(root())) << "a missing root stays missing";
+}
+
+TEST_F(Failures, UnknownProductsAndMissingRecords)
+{
+    init_with_products({"P1"});
+    expect_failure(ixor({"register", "Q", "50", "127.0.0.1", "1001"}), 1,
+                   "product Q is not registered with the agent");
+    expect_failure(ixor({"remove", "P1"}), 1, "nothing is registered yet");
+    expect_failure(ixor({"lookup", "P1"}), 1, "nothing is registered yet");
+    expect_failure(ixor({"regenerate"}), 1, "nothing is registered yet");
+    expect_failure(ixor({"connect-addr"}), 1, "the proxy has not reported a connection");
+    expect_failure(ixor({"local-port"}), 1, "the proxy has not reported its local port");
+
+    ASSERT_EQ(ixor({"register", "P1", "50", "127.0.0.1", "1001"}).status, 0);
+    expect_failure(ixor({"lookup", "Q"}), 1, "Q has no registration");
+    EXPECT_EQ(ixor({"remove", "Q"}).out, "Q had no registration\n");
+    EXPECT_EQ(ixor({"product", "remove", "Q"}).out, "Q was not registered with the agent\n");
+    expect_failure(ixor({"product", "add", "count"}), 1, "code 'count' is refused");
+}
+
+TEST_F(Failures, BadNumbersReachTheLibraryAndAreExplained)
+{
+    init_with_products({"P1"});
+    ASSERT_EQ(ixor({"register", "P1", "20", "127.0.0.1", "1001", "5"}).status, 0);
+    const std::string before = read_file(ipc("ixor_ipcproxy_pre.eni"));
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"101", "1001"}, {"-1", "1001"}, {"50", "65535"}, {"50", "abc"}};
+    for (const auto &[priority, port] : refused)
+        expect_failure(ixor({"register", "P1", priority, "127.0.0.1", port}), 1,
+                       priority == "50" ? "port '" + port + "' is outside 1..65534"
+                                        : "priority '" + priority + "' is outside 0..100");
+    EXPECT_EQ(read_file(ipc("ixor_ipcproxy_pre.eni")), before);
+
+    const ToolRun abc = ixor({"register", "P1", "abc", "127.0.0.1", "65534"});
+    EXPECT_EQ(abc.status, 0) << "the library reads no number as 0";
+    EXPECT_EQ(abc.out, "registered P1 with priority 0, port 65534\n");
+    EXPECT_EQ(json({"status"})["registrations"][0]["reason"].text, "priority 0 never wins");
+}
+
+TEST_F(Failures, WrongCommandLinesAreUsageErrors)
+{
+    expect_failure(ixor_bare({}), 2, "no command given");
+    expect_failure(ixor({"frobnicate"}), 2, "unknown command frobnicate");
+    expect_failure(ixor({"product"}), 2, "unknown command product");
+    expect_failure(ixor({"register", "P1", "50"}), 2, "usage: ixor-ipc register CODE");
+    expect_failure(ixor({"lookup", "P1", "P2"}), 2, "usage: ixor-ipc lookup CODE");
+    expect_failure(ixor({"status", "--verbose"}), 2, "unknown option --verbose");
+    expect_failure(ixor({"status", "--force"}), 2, "--force belongs to init only");
+    expect_failure(ixor_bare({"status", "--root"}), 2, "--root needs a directory");
+    expect_failure(ixor_bare({"status", "--root="}), 2, "--root needs a directory");
+}
+
+TEST_F(Failures, RootComesFromTheOptionAnywhereElseFromTheEnvironment)
+{
+    init_with_products({});
+    EXPECT_EQ(ixor_bare({"status", "--json", "--root", root()}).status, 0);
+    EXPECT_EQ(ixor_bare({"status", "--root=" + root()}).status, 0);
+    ScopedEnv env_root("IXOR_ROOT_DIR", root().c_str());
+    EXPECT_EQ(ixor_bare({"status"}).status, 0);
+    expect_failure(ixor_bare({"--root", root() + "/elsewhere", "status"}), 1, "no agent root");
+}
+
+TEST_F(Help, EveryCommandExplainsItselfWithoutTouchingTheRoot)
+{
+    const ToolRun overview = ixor_bare({"--help"});
+    EXPECT_EQ(overview.status, 0);
+    for (const std::string name : {"register", "remove", "lookup", "status", "regenerate", "hvk",
+                                   "connect-addr", "local-port", "init", "product add",
+                                   "product remove", "listen"}) {
+        SCOPED_TRACE(name);
+        EXPECT_NE(overview.out.find("\n  " + name + " "), std::string::npos);
+        const size_t space = name.find(' ');
+        std::vector<std::string> args{name.substr(0, space), "--help"};
+        if (space != std::string::npos)
+            args.insert(args.begin() + 1, name.substr(space + 1));
+        const ToolRun run = ixor(args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out.rfind("usage: ixor-ipc [--root DIR] [--json] " + name, 0), 0u)
+            << run.out;
+        EXPECT_NE(run.out.find("Exit status"), std::string::npos);
+    }
+    EXPECT_FALSE(file_exists(root()));
+}
+
+}  // namespace
