@@ -1,6 +1,7 @@
 // Registration and installation state of the agent's products: one
 // section per product code in a file below "<application home>/config".
 #include "aux_internal.h"
+#include "c_boundary.h"
 #include "ixoraux.h"
 
 #include <cstring>
@@ -113,22 +114,30 @@ int change_registration(const char *code, bool registered)
 }  // namespace
 }  // namespace ixoraux
 
-int is_product_register(const char *code)
+int is_product_register(const char *code) noexcept
 {
-    return ixoraux::has_product(ixoraux::register_file, code);
+    return ixor::guarded(0, [&] {
+        return ixoraux::has_product(ixoraux::register_file, code);
+    });
 }
 
-int is_product_installed(const char *code)
+int is_product_installed(const char *code) noexcept
 {
-    return ixoraux::has_product(ixoraux::installed_file, code);
+    return ixor::guarded(0, [&] {
+        return ixoraux::has_product(ixoraux::installed_file, code);
+    });
 }
 
-int add_product_register(const char *code)
+int add_product_register(const char *code) noexcept
 {
-    return ixoraux::change_registration(code, true);
+    return ixor::guarded(-1, [&] {
+        return ixoraux::change_registration(code, true);
+    });
 }
 
-int remove_product_register(const char *code)
+int remove_product_register(const char *code) noexcept
 {
-    return ixoraux::change_registration(code, false);
+    return ixor::guarded(-1, [&] {
+        return ixoraux::change_registration(code, false);
+    });
 }

@@ -1,6 +1,7 @@
 // The ixor_ini_file_* exports: an IniDocument behind an opaque handle,
 // loaded from and saved to files.
 #include "ini_document.h"
+#include "c_boundary.h"
 #include "ixorbase.h"
 #include "os.h"
 
@@ -17,7 +18,7 @@ struct ixor_ini {
 
 namespace {
 
-// Larger files are refused rather than read into memory.
+// Larger files are refused rather than read into memory, and never saved.
 constexpr std::uint64_t max_file_size = 64ull << 20;
 
 // strtol base 10, clamped to 32 bits so that every system gives the same.
@@ -29,100 +30,109 @@ int to_int(const std::string &text)
 
 }  // namespace
 
-// Running out of memory is a failure result, never an exception across
-// the C interface.
-ixor_ini *ixor_ini_file_load(const char *path)
+ixor_ini *ixor_ini_file_load(const char *path) noexcept
 {
-    try {
+    return ixor::guarded<ixor_ini *>(nullptr, [&]() -> ixor_ini * {
         if (!path)
             return new ixor_ini{};
-        std::optional<std::string> text = ixorbase::os::read_file(path, max_file_size);
+        std::optional<std::string> text = ixor::os::read_file(path, max_file_size);
         if (!text)
             return nullptr;
         return new ixor_ini{ixorbase::IniDocument::parse(std::move(*text))};
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+    });
 }
 
-const char *ixor_ini_file_get(ixor_ini *ini, const char *section, const char *key)
+const char *ixor_ini_file_get(ixor_ini *ini, const char *section, const char *key) noexcept
 {
-    if (!ini || !section || !key)
-        return nullptr;
-    const std::string *value = ini->doc.get(section, key);
-    return value ? value->c_str() : nullptr;
+    return ixor::guarded<const char *>(nullptr, [&]() -> const char * {
+        if (!ini || !section || !key)
+            return nullptr;
+        const std::string *value = ini->doc.get(section, key);
+        return value ? value->c_str() : nullptr;
+    });
 }
 
-int ixor_ini_file_get_int(ixor_ini *ini, const char *section, const char *key, int def)
+int ixor_ini_file_get_int(ixor_ini *ini, const char *section, const char *key, int def) noexcept
 {
-    const char *value = ixor_ini_file_get(ini, section, key);
-    return value ? to_int(value) : def;
+    return ixor::guarded(def, [&] {
+        const char *value = ixor_ini_file_get(ini, section, key);
+        return value ? to_int(value) : def;
+    });
 }
 
-int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const char *value)
+int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const char *value) noexcept
 {
-    if (!ini || !section || !key || !value)
-        return -1;
-    try {
+    return ixor::guarded(-1, [&] {
+        if (!ini || !section || !key || !value)
+            return -1;
         ini->doc.set(section, key, value);
         return 0;
-    } catch (const std::bad_alloc &) {
-        return -1;
-    }
+    });
 }
 
-int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key, int value)
+int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key, int value) noexcept
 {
-    return ixor_ini_file_set(ini, section, key, std::to_string(value).c_str());
+    return ixor::guarded(-1, [&] {
+        return ixor_ini_file_set(ini, section, key, std::to_string(value).c_str());
+    });
 }
 
 // Succeeds when the key is absent afterwards, whether or not it was there.
-int ixor_ini_file_unset(ixor_ini *ini, const char *section, const char *key)
+int ixor_ini_file_unset(ixor_ini *ini, const char *section, const char *key) noexcept
 {
-    if (!ini || !section || !key)
-        return -1;
-    ini->doc.unset(section, key);
-    return 0;
+    return ixor::guarded(-1, [&] {
+        if (!ini || !section || !key)
+            return -1;
+        ini->doc.unset(section, key);
+        return 0;
+    });
 }
 
-int ixor_ini_file_del(ixor_ini *ini, const char *section)
+int ixor_ini_file_del(ixor_ini *ini, const char *section) noexcept
 {
-    if (!ini || !section)
-        return -1;
-    ini->doc.remove_section(section);
-    return 0;
+    return ixor::guarded(-1, [&] {
+        if (!ini || !section)
+            return -1;
+        ini->doc.remove_section(section);
+        return 0;
+    });
 }
 
 // Refuses documents that would not load back the same, rather than
-// escaping them; a non-zero flag also makes the rename itself durable.
-int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag)
+// escaping them, and documents larger than a load reads; a non-zero flag also makes the rename itself durable.
+int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag) noexcept
 {
-    if (!ini || !path || !ini->doc.serializable())
-        return -1;
-    try {
-        return ixorbase::os::write_file_atomic(path, ini->doc.serialize(), flag != 0) ? 0 : -1;
-    } catch (const std::bad_alloc &) {
-        return -1;
-    }
+    return ixor::guarded(-1, [&] {
+        if (!ini || !path || !ini->doc.serializable())
+            return -1;
+        const std::string text = ini->doc.serialize();
+        if (text.size() > max_file_size)
+            return -1;
+        return ixor::os::write_file_atomic(path, text, flag != 0) ? 0 : -1;
+    });
 }
 
 // Walks the sections present when the walk starts, in document order, so
 // that a callback may delete or add sections; one it deleted is not
 // visited. A non-zero result of the callback ends the walk and is returned.
-int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb)
+int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb) noexcept
 {
-    if (!ini || !cb)
-        return -1;
-    for (const std::string &name : ini->doc.section_names()) {
-        if (!ini->doc.has_section(name))
-            continue;
-        if (const int stop = cb(ini, name.c_str(), user))
-            return stop;
-    }
-    return 0;
+    return ixor::guarded(-1, [&] {
+        if (!ini || !cb)
+            return -1;
+        for (const std::string &name : ini->doc.section_names()) {
+            if (!ini->doc.has_section(name))
+                continue;
+            if (const int stop = cb(ini, name.c_str(), user))
+                return stop;
+        }
+        return 0;
+    });
 }
 
-void ixor_ini_file_free(ixor_ini *ini)
+void ixor_ini_file_free(ixor_ini *ini) noexcept
 {
-    delete ini;
+    ixor::guarded([&] {
+        delete ini;
+    });
 }

@@ -1,6 +1,8 @@
 // The process's shared log: whole lines appended to "<dir>/ixor.log",
 // rotated into "ixor.log.1".."ixor.log.<keep>" once the file reaches 1 MiB.
+#include "c_boundary.h"
 #include "ixorbase_handles.h"
+#include "env_knob.h"
 #include "os.h"
 
 #include <cstdarg>
@@ -33,10 +35,10 @@ std::optional<std::string> resolve_dir(const std::string &dir)
 {
     if (dir.empty() || dir.front() != '@')
         return dir;
-    const std::optional<std::string> exe = ixorbase::os::process_path(ixorbase::os::current_pid());
+    const std::optional<std::string> exe = ixor::os::process_path(ixor::os::current_pid());
     if (!exe)
         return std::nullopt;
-    return ixorbase::os::parent_dir(*exe) + dir.substr(1);
+    return ixor::os::parent_dir(*exe) + dir.substr(1);
 }
 
 std::string numbered(const std::string &file, int n)
@@ -47,13 +49,13 @@ std::string numbered(const std::string &file, int n)
 void shift_files(const std::string &file, int keep)
 {
     if (keep <= 0) {
-        ixorbase::os::remove_file(file);
+        ixor::os::remove_file(file);
         return;
     }
-    ixorbase::os::remove_file(numbered(file, keep));
+    ixor::os::remove_file(numbered(file, keep));
     for (int n = keep - 1; n >= 1; --n)
-        ixorbase::os::rename_replace(numbered(file, n), numbered(file, n + 1));
-    ixorbase::os::rename_replace(file, numbered(file, 1));
+        ixor::os::rename_replace(numbered(file, n), numbered(file, n + 1));
+    ixor::os::rename_replace(file, numbered(file, 1));
 }
 
 // Several writers may see the full file at once; the lock file and the
@@ -61,7 +63,7 @@ void shift_files(const std::string &file, int keep)
 void rotate(const std::string &file, int keep)
 {
     const ixorbase::FileLock lock(file);
-    if (lock.held() && ixorbase::os::file_size(file) >= rotate_size)
+    if (lock.held() && ixor::os::file_size(file) >= rotate_size)
         shift_files(file, keep);
 }
 
@@ -84,61 +86,9 @@ std::optional<std::string> format_line(const char *format, va_list args)
     return line;
 }
 
-}  // namespace
-
-int ixor_log_is_regestered(void)
+int write_line(const char *format, va_list args)
 {
-    LogState &state = log_state();
-    const std::lock_guard<std::mutex> guard(state.mutex);
-    return state.file.empty() ? 0 : 1;
-}
-
-// Only a directory that fits whole is handed out.
-char *ixor_log_dir(char *buf, int size)
-{
-    const std::optional<std::string> dir = ixorbase::os::get_env("IXOR_LOG_DIR");
-    if (!dir || dir->empty() || !buf || size <= 0 || dir->size() >= static_cast<size_t>(size))
-        return nullptr;
-    std::memcpy(buf, dir->c_str(), dir->size() + 1);
-    return buf;
-}
-
-int ixor_autolog_init(const char *dir, int keep)
-{
-    if (!dir)
-        return -1;
-    const std::optional<std::string> resolved = resolve_dir(dir);
-    if (!resolved || !ixorbase::os::make_dirs(*resolved))
-        return -1;
-    const bool ends_in_separator =
-        !resolved->empty() && std::strchr(ixorbase::os::path_separators, resolved->back());
-    const std::string file = *resolved + (ends_in_separator ? "" : "/") + "ixor.log";
-    if (ixorbase::os::append_to_file(file, std::string_view()) < 0)
-        return -1;
-    LogState &state = log_state();
-    const std::lock_guard<std::mutex> guard(state.mutex);
-    state.file = file;
-    state.keep = keep;
-    return 0;
-}
-
-int ixor_log_level_get(void)
-{
-    const std::optional<long> level = ixorbase::os::env_whole_number("IXOR_LOG_LEVEL");
-    return level && *level <= max_level ? static_cast<int>(*level) : default_level;
-}
-
-// The caller filters by level; every line given is written, in one append
-// so that lines of concurrent writers never mix. Without a log set up the
-// line is dropped and -1 returned.
-int ixor_log_output(int, const char *format, ...)
-{
-    if (!format)
-        return -1;
-    va_list args;
-    va_start(args, format);
     const std::optional<std::string> line = format_line(format, args);
-    va_end(args);
     if (!line)
         return -1;
     std::string file;
@@ -151,8 +101,74 @@ int ixor_log_output(int, const char *format, ...)
     }
     if (file.empty())
         return -1;
-    const long long size = ixorbase::os::append_to_file(file, *line);
+    const long long size = ixor::os::append_to_file(file, *line);
     if (size >= rotate_size)
         rotate(file, keep);
     return size < 0 ? -1 : 0;
+}
+
+}  // namespace
+
+int ixor_log_is_regestered(void) noexcept
+{
+    return ixor::guarded(0, [&] {
+        LogState &state = log_state();
+        const std::lock_guard<std::mutex> guard(state.mutex);
+        return state.file.empty() ? 0 : 1;
+    });
+}
+
+// Only a directory that fits whole is handed out.
+char *ixor_log_dir(char *buf, int size) noexcept
+{
+    return ixor::guarded<char *>(nullptr, [&]() -> char * {
+        const std::optional<std::string> dir = ixor::os::get_env("IXOR_LOG_DIR");
+        if (!dir || dir->empty() || !buf || size <= 0 || dir->size() >= static_cast<size_t>(size))
+            return nullptr;
+        std::memcpy(buf, dir->c_str(), dir->size() + 1);
+        return buf;
+    });
+}
+
+int ixor_autolog_init(const char *dir, int keep) noexcept
+{
+    return ixor::guarded(-1, [&] {
+        if (!dir)
+            return -1;
+        const std::optional<std::string> resolved = resolve_dir(dir);
+        if (!resolved || !ixor::os::make_dirs(*resolved))
+            return -1;
+        const bool ends_in_separator =
+            !resolved->empty() && std::strchr(ixor::os::path_separators, resolved->back());
+        const std::string file = *resolved + (ends_in_separator ? "" : "/") + "ixor.log";
+        if (ixor::os::append_to_file(file, std::string_view()) < 0)
+            return -1;
+        LogState &state = log_state();
+        const std::lock_guard<std::mutex> guard(state.mutex);
+        state.file = file;
+        state.keep = keep;
+        return 0;
+    });
+}
+
+int ixor_log_level_get(void) noexcept
+{
+    return ixor::guarded(default_level, [&] {
+        const std::optional<long> level = ixorbase::env_whole_number("IXOR_LOG_LEVEL");
+        return level && *level <= max_level ? static_cast<int>(*level) : default_level;
+    });
+}
+
+// The caller filters by level; every line given is written, in one append
+// so that lines of concurrent writers never mix. Without a log set up the
+// line is dropped and -1 returned.
+int ixor_log_output(int, const char *format, ...) noexcept
+{
+    if (!format)
+        return -1;
+    va_list args;
+    va_start(args, format);
+    const int result = ixor::guarded(-1, [&] { return write_line(format, args); });
+    va_end(args);
+    return result;
 }

@@ -1,22 +1,44 @@
 // Paths, the running process and pauses: the exports over the OS layer.
+#include "env_knob.h"
+#include "c_boundary.h"
 #include "ixorbase.h"
 #include "os.h"
 
+#include <chrono>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <thread>
 
-int ixor_path_is_exist_u(const char *path)
+int ixor_path_is_exist_u(const char *path) noexcept
 {
-    return path && ixorbase::os::path_exists(path) ? 1 : 0;
+    return ixor::guarded(0, [&] {
+        return path && ixor::os::path_exists(path) ? 1 : 0;
+    });
 }
 
-int ixor_process_get_path(int pid, char *buf, int size)
+// The path is cut to fit the buffer, NUL-terminated.
+int ixor_process_get_path(int pid, char *buf, int size) noexcept
 {
-    const std::optional<std::string> exe = ixorbase::os::process_path(pid);
-    return exe && ixorbase::os::copy_cut(*exe, buf, size) ? 0 : -1;
+    return ixor::guarded(-1, [&] {
+        const std::optional<std::string> exe = ixor::os::process_path(pid);
+        if (!exe || !buf || size <= 0)
+            return -1;
+        const size_t n = std::min(exe->size(), static_cast<size_t>(size) - 1);
+        std::memcpy(buf, exe->data(), n);
+        buf[n] = '\0';
+        return 0;
+    });
 }
 
-void ixor_sleep(int seconds)
+// Pauses for a number of units of IXOR_SLEEP_UNIT_MS milliseconds (1000 by
+// default), so that test and demo runs can shorten every pause.
+void ixor_sleep(int seconds) noexcept
 {
-    ixorbase::os::sleep_units(seconds);
+    ixor::guarded([&] {
+        if (seconds <= 0)
+            return;
+        const long unit_ms = ixorbase::env_whole_number("IXOR_SLEEP_UNIT_MS").value_or(1000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(unit_ms) * seconds);
+    });
 }

@@ -1,6 +1,7 @@
 // Text formatting and splitting.
+#include "c_boundary.h"
 #include "ixorbase.h"
-#include "thread_slot.h"
+#include "os.h"
 
 #include <algorithm>
 #include <climits>
@@ -15,7 +16,7 @@ namespace {
 
 // The pieces of the last split of each thread, kept until its next split
 // so that callers never free anything.
-struct SplitResult : ixorbase::ThreadValue {
+struct SplitResult : ixor::os::ThreadValue {
     std::vector<std::string> pieces;
     std::vector<char *> pointers;
 };
@@ -23,7 +24,7 @@ struct SplitResult : ixorbase::ThreadValue {
 // Null only when the system has no thread storage left.
 SplitResult *split_result_of_this_thread()
 {
-    static ixorbase::ThreadSlot slot;
+    static ixor::os::ThreadSlot slot;
     if (auto *result = static_cast<SplitResult *>(slot.get()))
         return result;
     auto fresh = std::make_unique<SplitResult>();
@@ -55,7 +56,7 @@ size_t bounded(uint64_t size)
 
 }  // namespace
 
-int ixor_str_snprintf(char *buf, uint64_t size, const char *format, ...)
+int ixor_str_snprintf(char *buf, uint64_t size, const char *format, ...) noexcept
 {
     if (!format)
         return -1;
@@ -68,21 +69,23 @@ int ixor_str_snprintf(char *buf, uint64_t size, const char *format, ...)
 
 // Every separator cuts, so empty pieces stay; nothing is trimmed. The
 // array ends in a null pointer after the last piece.
-char **ixor_str_split(const char *text, const char *sep, int *count)
+char **ixor_str_split(const char *text, const char *sep, int *count) noexcept
 {
-    if (count)
-        *count = 0;
-    SplitResult *result = text && sep ? split_result_of_this_thread() : nullptr;
-    if (!result)
-        return nullptr;
-    result->pieces.clear();
-    result->pointers.clear();
-    if (*text)
-        split_into(text, sep, result->pieces);
-    for (std::string &piece : result->pieces)
-        result->pointers.push_back(piece.data());
-    result->pointers.push_back(nullptr);
-    if (count)
-        *count = static_cast<int>(result->pieces.size());
-    return result->pointers.data();
+    return ixor::guarded<char **>(nullptr, [&]() -> char ** {
+        if (count)
+            *count = 0;
+        SplitResult *result = text && sep ? split_result_of_this_thread() : nullptr;
+        if (!result)
+            return nullptr;
+        result->pieces.clear();
+        result->pointers.clear();
+        if (*text)
+            split_into(text, sep, result->pieces);
+        for (std::string &piece : result->pieces)
+            result->pointers.push_back(piece.data());
+        result->pointers.push_back(nullptr);
+        if (count)
+            *count = static_cast<int>(result->pieces.size());
+        return result->pointers.data();
+    });
 }

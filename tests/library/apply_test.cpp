@@ -6,10 +6,10 @@
 #include <algorithm>
 
 #include "fake_platform.h"
+#include "ixor_test_support.h"
 #include "frame_paths.h"
 #include "ixor_ipc.h"
 #include "ixor_ipc_internal.h"
-#include "listener.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include "agent_root.h"
 #include "ixor_ipc.h"
 #include "ixoraux.h"
-#include "listener.h"
 
 namespace {
 
@@ -22,6 +21,7 @@ class Road : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(upstream.listening());
         agent.register_product("P1");
         agent.register_product("P2");
     }

@@ -75,25 +75,25 @@ using fake::record;
 
 extern "C" {
 
-int ixor_log_is_regestered(void) { return platform().log_registered ? 1 : 0; }
+int ixor_log_is_regestered(void) noexcept { return platform().log_registered ? 1 : 0; }
 
-char *ixor_log_dir(char *buf, int size)
+char *ixor_log_dir(char *buf, int size) noexcept
 {
     record("ixor_log_dir");
     return platform().log_dir_ok && fake::copy_out(platform().log_dir, buf, size) == 0 ? buf
                                                                                         : nullptr;
 }
 
-int ixor_autolog_init(const char *dir, int keep)
+int ixor_autolog_init(const char *dir, int keep) noexcept
 {
     record("ixor_autolog_init " + std::to_string(keep));
     platform().autolog_dirs.push_back(dir);
     return 0;
 }
 
-int ixor_log_level_get(void) { return platform().log_level; }
+int ixor_log_level_get(void) noexcept { return platform().log_level; }
 
-int ixor_log_output(int level, const char *format, ...)
+int ixor_log_output(int level, const char *format, ...) noexcept
 {
     va_list args, copy;
     va_start(args, format);
@@ -106,21 +106,21 @@ int ixor_log_output(int level, const char *format, ...)
     return 0;
 }
 
-int ixor_process_get_path(int, char *buf, int size)
+int ixor_process_get_path(int, char *buf, int size) noexcept
 {
     record("ixor_process_get_path");
     return fake::copy_out(platform().process_path, buf, size);
 }
 
-int ixor_path_is_exist_u(const char *path)
+int ixor_path_is_exist_u(const char *path) noexcept
 {
     record(std::string("ixor_path_is_exist_u ") + path);
     return platform().files.count(path) != 0;
 }
 
-void ixor_sleep(int seconds) { record("ixor_sleep " + std::to_string(seconds)); }
+void ixor_sleep(int seconds) noexcept { record("ixor_sleep " + std::to_string(seconds)); }
 
-ixor_ini *ixor_ini_file_load(const char *path)
+ixor_ini *ixor_ini_file_load(const char *path) noexcept
 {
     record(std::string("ixor_ini_file_load ") + (path ? path : "(null)"));
     if (path == nullptr) {
@@ -133,43 +133,43 @@ ixor_ini *ixor_ini_file_load(const char *path)
     return new ixor_ini{ixorbase::IniDocument::parse(file->second)};
 }
 
-const char *ixor_ini_file_get(ixor_ini *ini, const char *section, const char *key)
+const char *ixor_ini_file_get(ixor_ini *ini, const char *section, const char *key) noexcept
 {
     const std::string *value = ini->doc.get(section, key);
     return value ? value->c_str() : nullptr;
 }
 
-int ixor_ini_file_get_int(ixor_ini *ini, const char *section, const char *key, int def)
+int ixor_ini_file_get_int(ixor_ini *ini, const char *section, const char *key, int def) noexcept
 {
     const char *value = ixor_ini_file_get(ini, section, key);
     return value ? int(std::strtol(value, nullptr, 10)) : def;
 }
 
-int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const char *value)
+int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const char *value) noexcept
 {
     ini->doc.set(section, key, value);
     return 0;
 }
 
-int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key, int value)
+int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key, int value) noexcept
 {
     return ixor_ini_file_set(ini, section, key, std::to_string(value).c_str());
 }
 
-int ixor_ini_file_unset(ixor_ini *ini, const char *section, const char *key)
+int ixor_ini_file_unset(ixor_ini *ini, const char *section, const char *key) noexcept
 {
     ini->doc.unset(section, key);
     return 0;
 }
 
-int ixor_ini_file_del(ixor_ini *ini, const char *section)
+int ixor_ini_file_del(ixor_ini *ini, const char *section) noexcept
 {
     record(std::string("ixor_ini_file_del ") + section);
     ini->doc.remove_section(section);
     return 0;
 }
 
-int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag)
+int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag) noexcept
 {
     record(std::string("ixor_ini_file_save ") + path + " " + std::to_string(flag));
     if (fake::has(platform().save_fails, path) || !ini->doc.serializable()) {
@@ -179,7 +179,7 @@ int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag)
     return 0;
 }
 
-int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb)
+int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb) noexcept
 {
     for (const std::string &name : ini->doc.section_names()) {
         if (cb(ini, name.c_str(), user) != 0) {
@@ -189,13 +189,13 @@ int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb)
     return 0;
 }
 
-void ixor_ini_file_free(ixor_ini *ini)
+void ixor_ini_file_free(ixor_ini *ini) noexcept
 {
     record(ini ? "ixor_ini_file_free" : "ixor_ini_file_free null");
     delete ini;
 }
 
-int ixor_flock_init(const char *path, ixor_flock **lock)
+int ixor_flock_init(const char *path, ixor_flock **lock) noexcept
 {
     record(std::string("ixor_flock_init ") + path);
     if (platform().lock_init_fails) {
@@ -205,7 +205,7 @@ int ixor_flock_init(const char *path, ixor_flock **lock)
     return 0;
 }
 
-int ixor_flock_acquire(ixor_flock *lock)
+int ixor_flock_acquire(ixor_flock *lock) noexcept
 {
     record(lock ? "ixor_flock_acquire" : "ixor_flock_acquire null");
     if (lock == nullptr || platform().lock_acquire_fails) {
@@ -216,7 +216,7 @@ int ixor_flock_acquire(ixor_flock *lock)
     return 0;
 }
 
-void ixor_flock_release(ixor_flock *lock)
+void ixor_flock_release(ixor_flock *lock) noexcept
 {
     record(lock ? "ixor_flock_release" : "ixor_flock_release null");
     if (lock != nullptr && lock->held) {
@@ -225,51 +225,51 @@ void ixor_flock_release(ixor_flock *lock)
     }
 }
 
-void ixor_flock_destroy(ixor_flock *lock)
+void ixor_flock_destroy(ixor_flock *lock) noexcept
 {
     record(lock ? "ixor_flock_destroy" : "ixor_flock_destroy null");
     delete lock;
 }
 
-char *get_ixor_root_dir(void)
+char *get_ixor_root_dir(void) noexcept
 {
     record("get_ixor_root_dir");
     return platform().root_null ? nullptr : strdup(platform().root.c_str());
 }
 
-int get_app_home_dir(const char *apphome_ini, char *buf, int size, int absolute)
+int get_app_home_dir(const char *apphome_ini, char *buf, int size, int absolute) noexcept
 {
     record(std::string("get_app_home_dir ") + apphome_ini + " " + std::to_string(absolute));
     int result = platform().app_home_dir_result;
     return result != 0 ? result : fake::copy_out(platform().app_home_dir, buf, size);
 }
 
-int get_apphome_path_main(char *buf, int size)
+int get_apphome_path_main(char *buf, int size) noexcept
 {
     record("get_apphome_path_main");
     int result = platform().apphome_result;
     return result != 0 ? result : fake::copy_out(platform().apphome, buf, size);
 }
 
-int is_product_register(const char *code)
+int is_product_register(const char *code) noexcept
 {
     record(std::string("is_product_register ") + code);
     return fake::has(platform().registered, code);
 }
 
-int is_product_installed(const char *code)
+int is_product_installed(const char *code) noexcept
 {
     record(std::string("is_product_installed ") + code);
     return fake::has(platform().installed, code);
 }
 
-int is_ixor_process_config_exists(const char *name)
+int is_ixor_process_config_exists(const char *name) noexcept
 {
     record(std::string("is_ixor_process_config_exists ") + name);
     return platform().processes.count(name) != 0;
 }
 
-int install_ixor_process(const char *name, ixor_ini *startup)
+int install_ixor_process(const char *name, ixor_ini *startup) noexcept
 {
     record(std::string("install_ixor_process ") + name);
     if (platform().install_result == 0) {
@@ -278,7 +278,7 @@ int install_ixor_process(const char *name, ixor_ini *startup)
     return platform().install_result;
 }
 
-int uninstall_ixor_process(const char *name)
+int uninstall_ixor_process(const char *name) noexcept
 {
     record(std::string("uninstall_ixor_process ") + name);
     if (platform().uninstall_result == 0) {

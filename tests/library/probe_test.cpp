@@ -5,8 +5,8 @@
 #include <chrono>
 
 #include "fake_platform.h"
+#include "ixor_test_support.h"
 #include "ixor_ipc_internal.h"
-#include "listener.h"
 
 namespace {
 
@@ -26,6 +26,7 @@ protected:
 TEST_F(Probe, ListeningPortAnswersTrue)
 {
     ixor_test::Listener listener;
+    ASSERT_TRUE(listener.listening());
     EXPECT_TRUE(ixor_probe_addrport("127.0.0.1", listener.port(), 2000));
     EXPECT_TRUE(fake::tails().empty());
     fake::platform().log_level = 3;
@@ -53,7 +54,8 @@ TEST_F(Probe, ClosedPortAnswersFalse)
 
 TEST_F(Probe, WaitRunsOutOnAHangingConnection)
 {
-    ixor_test::Listener listener(0);
+    ixor_test::Listener listener(0, 0);
+    ASSERT_TRUE(listener.listening());
     listener.saturate();
     EXPECT_FALSE(ixor_probe_addrport("127.0.0.1", listener.port(), 200));
     EXPECT_EQ(fake::tails(), Lines{"select timeout 10060"});

@@ -4,8 +4,12 @@
 #ifndef IXOR_TEST_SUPPORT_H
 #define IXOR_TEST_SUPPORT_H
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "os.h"
 
 namespace ixor_test {
 
@@ -28,7 +32,6 @@ std::string read_file(const std::string &path);  // whole file as bytes; "" when
 void write_file(const std::string &path, const std::string &bytes);  // creates parent dirs
 bool file_exists(const std::string &path);
 long long file_mtime_ns(const std::string &path);  // -1 when absent
-int current_pid();
 
 // Sets (or, with a null value, unsets) an environment variable for the
 // scope and restores the old value afterwards.
@@ -41,9 +44,13 @@ public:
 
 private:
     std::string name_;
-    std::string old_;
-    bool had_old_;
+    std::optional<std::string> old_;
 };
+
+// Loopback listeners that the tests open themselves, and a loopback port on
+// which nothing listens.
+using Listener = ixor::os::LoopbackListener;
+uint16_t closed_port();
 
 // A child mode is a function of the test program that runs instead of the
 // tests when the program is started as "prog --child NAME args...".

@@ -1,6 +1,6 @@
-// Child processes, file times and arguments on POSIX systems.
+// Child processes and file times on POSIX systems.
 #include "ixor_test_support.h"
-#include "support_os.h"
+#include "os.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -124,16 +124,6 @@ long long file_mtime_ns(const std::string &path)
     if (stat(path.c_str(), &st) != 0)
         return -1;
     return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-}
-
-int current_pid()
-{
-    return static_cast<int>(getpid());
-}
-
-std::vector<std::string> os::program_args(int argc, char **argv)
-{
-    return std::vector<std::string>(argv, argv + argc);
 }
 
 }  // namespace ixor_test

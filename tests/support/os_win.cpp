@@ -1,11 +1,9 @@
-// Child processes, file times and arguments on Windows.
+// Child processes and file times on Windows.
 #include "ixor_test_support.h"
-#include "support_os.h"
+#include "os.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
-#include <filesystem>
 #include <stdexcept>
 
 namespace ixor_test {
@@ -15,17 +13,6 @@ struct Child::Impl {
 };
 
 namespace {
-
-// UTF-8 to UTF-16 and back.
-std::wstring to_wide(const std::string &utf8)
-{
-    return std::filesystem::u8path(utf8).wstring();
-}
-
-std::string to_utf8(const std::wstring &wide)
-{
-    return std::filesystem::path(wide).u8string();
-}
 
 std::wstring self_path()
 {
@@ -58,7 +45,7 @@ std::wstring quote(const std::wstring &arg)
 HANDLE open_output(const std::string &path)
 {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+    HANDLE file = CreateFileW(ixor::os::widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         throw std::runtime_error("cannot create " + path);
@@ -72,7 +59,7 @@ HANDLE spawn(const std::wstring &exe, const std::vector<std::string> &words,
 {
     std::wstring cmd = quote(exe);
     for (const auto &w : words)
-        cmd += L" " + quote(to_wide(w));
+        cmd += L" " + quote(ixor::os::widen(w));
     STARTUPINFOW si{};
     si.cb = sizeof si;
     const bool io = !out.empty();
@@ -90,7 +77,7 @@ HANDLE spawn(const std::wstring &exe, const std::vector<std::string> &words,
         CloseHandle(si.hStdError);
     }
     if (!started)
-        throw std::runtime_error("cannot start " + to_utf8(exe));
+        throw std::runtime_error("cannot start " + ixor::os::narrow(exe));
     CloseHandle(pi.hThread);
     return pi.hProcess;
 }
@@ -110,7 +97,7 @@ int run_beside(const std::string &program, const std::vector<std::string> &args,
                const std::string &out_path, const std::string &err_path)
 {
     const std::wstring self = self_path();
-    const HANDLE process = spawn(self.substr(0, self.find_last_of(L"\\/") + 1) + to_wide(program),
+    const HANDLE process = spawn(self.substr(0, self.find_last_of(L"\\/") + 1) + ixor::os::widen(program),
                                  args, out_path, err_path);
     const int status = reap(process);
     CloseHandle(process);
@@ -157,28 +144,11 @@ bool Child::running()
 long long file_mtime_ns(const std::string &path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(to_wide(path).c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(ixor::os::widen(path).c_str(), GetFileExInfoStandard, &data))
         return -1;
     const long long ticks = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                             data.ftLastWriteTime.dwLowDateTime;
     return (ticks - 116444736000000000LL) * 100;
-}
-
-int current_pid()
-{
-    return static_cast<int>(GetCurrentProcessId());
-}
-
-// argv holds the ANSI code page; the wide command line holds everything.
-std::vector<std::string> os::program_args(int, char **)
-{
-    int count = 0;
-    wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> args;
-    for (int i = 0; i < count; ++i)
-        args.push_back(to_utf8(wide[i]));
-    LocalFree(wide);
-    return args;
 }
 
 }  // namespace ixor_test

@@ -1,7 +1,7 @@
 // main() of every test program, its child modes, temporary directories,
 // whole-file reads and writes, and scoped environment changes.
 #include "ixor_test_support.h"
-#include "support_os.h"
+#include "os.h"
 
 #include <gmock/gmock.h>
 
@@ -39,16 +39,6 @@ int run_child_mode(const std::vector<std::string> &args)
         return 2;
     }
     return it->second(std::vector<std::string>(args.begin() + 3, args.end()));
-}
-
-// A null value unsets; Windows removes a variable set to "".
-void set_env(const std::string &name, const char *value)
-{
-#ifdef _WIN32
-    _putenv_s(name.c_str(), value ? value : "");
-#else
-    value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
-#endif
 }
 
 }  // namespace
@@ -102,17 +92,21 @@ bool file_exists(const std::string &path)
     return fs::exists(fs::u8path(path), ec);
 }
 
-ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name)
+ScopedEnv::ScopedEnv(const char *name, const char *value)
+    : name_(name), old_(ixor::os::get_env(name))
 {
-    const char *old = std::getenv(name);
-    had_old_ = old != nullptr;
-    old_ = had_old_ ? old : "";
-    set_env(name_, value);
+    ixor::os::set_env(name, value);
 }
 
 ScopedEnv::~ScopedEnv()
 {
-    set_env(name_, had_old_ ? old_.c_str() : nullptr);
+    ixor::os::set_env(name_.c_str(), old_ ? old_->c_str() : nullptr);
+}
+
+uint16_t closed_port()
+{
+    const Listener gone;
+    return gone.port();
 }
 
 Child::Child(Child &&other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
@@ -122,7 +116,7 @@ Child::Child(Child &&other) noexcept : impl_(std::exchange(other.impl_, nullptr)
 int main(int argc, char **argv)
 {
     if (argc > 1 && std::string(argv[1]) == "--child")
-        return ixor_test::run_child_mode(ixor_test::os::program_args(argc, argv));
+        return ixor_test::run_child_mode(ixor::os::program_args(argc, argv));
     testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

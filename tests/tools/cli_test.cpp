@@ -7,7 +7,6 @@
 
 #include "ixor_test_support.h"
 #include "json_reader.h"
-#include "listener.h"
 
 namespace {
 
@@ -128,6 +127,7 @@ TEST_F(Road, WinnerTakesTheProxyAndTheNextOneFollowsItsRemoval)
 {
     init_with_products({"A", "B"});
     ixor_test::Listener upstream;
+    ASSERT_TRUE(upstream.listening());
     const std::string port = std::to_string(upstream.port());
     // B first: A then stays below the winner and its list is probed once,
     // when it takes over (a probe of 127.0.0.2 may wait its full time).

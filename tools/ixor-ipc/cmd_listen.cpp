@@ -3,7 +3,7 @@
 
 #include "commands.h"
 #include "json_writer.h"
-#include "loopback_listener.h"
+#include "os.h"
 
 namespace {
 
@@ -13,8 +13,8 @@ int run_listen(const Invocation &inv)
     if (seconds <= 0) {
         return usage_error("listen: SECONDS must be a positive number");
     }
-    LoopbackListener listener;
-    if (!listener.open(0)) {
+    ixor::os::LoopbackListener listener;
+    if (!listener.listening()) {
         return fail("listen failed: cannot listen on 127.0.0.1");
     }
     int status = print_result(inv, std::to_string(listener.port()),

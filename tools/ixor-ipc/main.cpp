@@ -4,7 +4,7 @@
 #include "agent_files.h"
 #include "cli_args.h"
 #include "commands.h"
-#include "tool_os.h"
+#include "os.h"
 
 namespace {
 
@@ -12,6 +12,15 @@ int print_help(const std::string &text)
 {
     std::fputs(text.c_str(), stdout);
     return EXIT_OK;
+}
+
+// The arguments after the program's name.
+std::vector<std::string> program_words(int argc, char **argv)
+{
+    std::vector<std::string> args = ixor::os::program_args(argc, argv);
+    if (!args.empty())
+        args.erase(args.begin());
+    return args;
 }
 
 int run(const CliArgs &args)
@@ -34,7 +43,7 @@ int run(const CliArgs &args)
     if (args.force && command != &init_command) {
         return usage_error("--force belongs to init only");
     }
-    if (args.has_root && (args.root.empty() || !set_root_env(args.root))) {
+    if (args.has_root && (args.root.empty() || !ixor::os::set_env("IXOR_ROOT_DIR", args.root.c_str()))) {
         return usage_error("--root needs a directory");
     }
     open_tool_log();
@@ -45,7 +54,7 @@ int run(const CliArgs &args)
 
 int main(int argc, char **argv)
 {
-    const CliArgs args = parse_cli_args(tool_args(argc, argv));
+    const CliArgs args = parse_cli_args(program_words(argc, argv));
     if (!args.error.empty()) {
         return usage_error(args.error);
     }

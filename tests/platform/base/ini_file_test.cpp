@@ -104,7 +104,7 @@ TEST(IniFile, SaveRemovesTemporariesOfDeadWritersOnly)
 {
     TempDir dir;
     // This process may be saving; the others are not temporaries of this file.
-    const Names kept{"reg.eni." + std::to_string(ixor_test::current_pid()) + ".9.tmp",
+    const Names kept{"reg.eni." + std::to_string(ixor::os::current_pid()) + ".9.tmp",
                      "other.eni.2147483646.1.tmp", "reg.eni.backup"};
     for (const std::string &name : kept)
         write_file(dir.file(name), "[half");

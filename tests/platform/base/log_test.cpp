@@ -99,8 +99,8 @@ TEST(Log, InitCreatesTheFileAndInitAgainMovesIt)
 TEST(Log, AtSignStandsForTheProgramDirectory)
 {
     char exe[4096] = {};
-    ASSERT_EQ(ixor_process_get_path(ixor_test::current_pid(), exe, sizeof exe), 0);
-    const std::string name = "ixor-log-test-" + std::to_string(ixor_test::current_pid());
+    ASSERT_EQ(ixor_process_get_path(ixor::os::current_pid(), exe, sizeof exe), 0);
+    const std::string name = "ixor-log-test-" + std::to_string(ixor::os::current_pid());
     ASSERT_EQ(ixor_autolog_init(("@/../" + name + "/x/").c_str(), 5), 0);
     ixor_log_output(2, "here\n");
     const auto made = std::filesystem::u8path(exe).parent_path().parent_path() / name;

@@ -106,7 +106,7 @@ TEST(PathExists, FilesAndDirectoriesWithUtf8Names)
 
 TEST(ProcessPath, OwnPathNamesThisProgramAndIsCutToSize)
 {
-    const int pid = ixor_test::current_pid();
+    const int pid = ixor::os::current_pid();
     char full[4096] = {};
     ASSERT_EQ(ixor_process_get_path(pid, full, sizeof full), 0);
     const std::filesystem::path exe = std::filesystem::u8path(full);

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace ixorbase::os {
+namespace ixor::os {
 namespace {
 
 // The writer's process id out of a temporary file name of the given file,
@@ -46,4 +46,4 @@ void remove_stale_temps(const std::string &path)
     }
 }
 
-}  // namespace ixorbase::os
+}  // namespace ixor::os

@@ -1,9 +1,9 @@
 // Thread slots on POSIX: a pthread key whose destructor deletes the value.
-#include "thread_slot.h"
+#include "os.h"
 
 #include <pthread.h>
 
-namespace ixorbase {
+namespace ixor::os {
 namespace {
 
 void delete_value(void *value)
@@ -41,4 +41,4 @@ bool ThreadSlot::set(ThreadValue *value)
     return valid_ && pthread_setspecific(key_of(key_), value) == 0;
 }
 
-}  // namespace ixorbase
+}  // namespace ixor::os

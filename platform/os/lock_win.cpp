@@ -1,17 +1,21 @@
 // Lock files on Windows: LockFileEx on a handle of the lock's own, so that
 // two locks of the same file exclude each other even inside one process.
+// A handle opened for reading can be locked too, which is all a read-only
+// volume gives.
+#include "handle_win.h"
 #include "os.h"
 
-#include <windows.h>
-
-namespace ixorbase::os {
+namespace ixor::os {
 namespace {
 
-HANDLE open_file(const std::wstring &wide)
+HANDLE open_lock(const std::string &path)
 {
-    return CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = open_regular(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, share_all);
+    const DWORD error = GetLastError();
+    if (file != INVALID_HANDLE_VALUE ||
+        (error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT))
+        return file;
+    return open_regular(path, GENERIC_READ, OPEN_EXISTING, share_all);
 }
 
 HANDLE native(LockHandle handle)
@@ -22,15 +26,12 @@ HANDLE native(LockHandle handle)
 }  // namespace
 
 // The folders are made only when the file cannot be had without them.
-LockHandle open_lock_file(const char *path)
+LockHandle open_lock_file(const std::string &path)
 {
-    const std::wstring wide = widen(path);
-    if (wide.empty())
-        return no_lock_handle;
-    HANDLE file = open_file(wide);
+    HANDLE file = open_lock(path);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND &&
         make_parent_dirs(path))
-        file = open_file(wide);
+        file = open_lock(path);
     return file == INVALID_HANDLE_VALUE ? no_lock_handle : reinterpret_cast<LockHandle>(file);
 }
 
@@ -53,4 +54,4 @@ void close_lock_file(LockHandle handle)
     CloseHandle(native(handle));
 }
 
-}  // namespace ixorbase::os
+}  // namespace ixor::os

@@ -1,52 +1,20 @@
-// The operating system seam on POSIX systems.
-#include "ixorbase.h"
+// Files on POSIX.
+#include "fd_posix.h"
 #include "os.h"
 
-#include <cerrno>
-#include <csignal>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-namespace ixorbase::os {
+namespace ixor::os {
 namespace {
 
-// Retries a call that a signal interrupted.
-template <class Call>
-auto no_eintr(Call call)
+constexpr int no_follow = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+bool is_regular(int fd)
 {
-    for (;;) {
-        auto result = call();
-        if (result != -1 || errno != EINTR)
-            return result;
-    }
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and reports the result, which a write may depend on.
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool write_all(int fd, std::string_view data)
 {
@@ -61,8 +29,27 @@ bool write_all(int fd, std::string_view data)
 
 bool sync_directory(const std::string &dir)
 {
-    Fd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Fd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+// Nothing there, or a regular file: a save may replace it.
+bool replaceable(const std::string &path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 ? S_ISREG(st.st_mode) : errno == ENOENT;
+}
+
+// Creates the file with the platform's mode, failing when anything at all
+// lies at the path.
+int create_new(const char *path, int access)
+{
+    const int fd = no_eintr(
+        [&] { return ::open(path, access | O_CREAT | O_EXCL | no_follow, file_mode); });
+    if (fd < 0 || ::fchmod(fd, file_mode) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
 }
 
 // A new file beside the target whose name no other writer uses.
@@ -70,7 +57,7 @@ int create_temp_beside(const std::string &path, std::string &temp)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp = next_temp_name(path);
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = create_new(temp.c_str(), O_WRONLY);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -84,20 +71,30 @@ bool fill_and_close(Fd &fd, std::string_view data)
 
 }  // namespace
 
-void create_dir(const std::string &dir)
+// A file renamed away between the two opens (a log rotation) is created
+// afresh.
+int open_regular(const char *path, int access, bool create)
 {
-    ::mkdir(dir.c_str(), 0777);
-}
-
-bool is_directory(const std::string &path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    for (;;) {
+        if (create) {
+            const int fd = create_new(path, access);
+            if (fd >= 0 || errno != EEXIST)
+                return fd;
+        }
+        const int fd = no_eintr([&] { return ::open(path, access | no_follow); });
+        if (fd < 0 && create && errno == ENOENT)
+            continue;
+        if (fd < 0 || is_regular(fd))
+            return fd;
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
 }
 
 bool write_file_atomic(const std::string &path, std::string_view data, bool durable)
 {
-    if (!make_parent_dirs(path))
+    if (!replaceable(path) || !make_parent_dirs(path))
         return false;
     std::string temp;
     Fd fd(create_temp_beside(path, temp));
@@ -113,10 +110,9 @@ bool write_file_atomic(const std::string &path, std::string_view data, bool dura
 
 std::optional<std::string> read_file(const std::string &path, std::uint64_t cap)
 {
-    Fd fd(no_eintr([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+    const Fd fd(open_regular(path.c_str(), O_RDONLY, false));
     struct stat st;
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::uint64_t>(st.st_size) > cap)
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || static_cast<std::uint64_t>(st.st_size) > cap)
         return std::nullopt;
     std::string content;
     char chunk[65536];
@@ -132,9 +128,7 @@ std::optional<std::string> read_file(const std::string &path, std::uint64_t cap)
 
 long long append_to_file(const std::string &path, std::string_view data)
 {
-    Fd fd(no_eintr([&] {
-        return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    }));
+    const Fd fd(open_regular(path.c_str(), O_WRONLY | O_APPEND, true));
     if (!fd.valid())
         return -1;
     const ssize_t n = no_eintr([&] { return ::write(fd.get(), data.data(), data.size()); });
@@ -166,32 +160,4 @@ bool remove_file(const std::string &path)
     return ::unlink(path.c_str()) == 0;
 }
 
-std::optional<std::string> process_path(int pid)
-{
-    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    char target[PATH_MAX];
-    const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
-    if (n <= 0 || n == static_cast<ssize_t>(sizeof target))
-        return std::nullopt;
-    return std::string(target, static_cast<size_t>(n));
-}
-
-int current_pid()
-{
-    return static_cast<int>(::getpid());
-}
-
-bool process_alive(int pid)
-{
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
-std::optional<std::string> get_env(const char *name)
-{
-    const char *value = std::getenv(name);
-    if (!value)
-        return std::nullopt;
-    return std::string(value);
-}
-
-}  // namespace ixorbase::os
+}  // namespace ixor::os

@@ -1,10 +1,10 @@
 // Thread slots on Windows: fiber-local storage, whose callback the system
 // runs with the value when a thread ends.
-#include "thread_slot.h"
+#include "os.h"
 
 #include <windows.h>
 
-namespace ixorbase {
+namespace ixor::os {
 namespace {
 
 void NTAPI delete_value(void *value)
@@ -37,4 +37,4 @@ bool ThreadSlot::set(ThreadValue *value)
     return valid_ && FlsSetValue(static_cast<DWORD>(key_), value) != 0;
 }
 
-}  // namespace ixorbase
+}  // namespace ixor::os

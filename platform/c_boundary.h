@@ -1,0 +1,30 @@
+// The C interface of the platform libraries: every export runs its body
+// through guarded(), so that an exception (running out of memory, mostly)
+// becomes the export's failure result instead of crossing into C.
+#ifndef IXOR_C_BOUNDARY_H
+#define IXOR_C_BOUNDARY_H
+
+namespace ixor {
+
+template <class Result, class Body>
+Result guarded(Result failure, Body &&body) noexcept
+{
+    try {
+        return body();
+    } catch (...) {
+        return failure;
+    }
+}
+
+template <class Body>
+void guarded(Body &&body) noexcept
+{
+    try {
+        body();
+    } catch (...) {
+    }
+}
+
+}  // namespace ixor
+
+#endif

@@ -1,0 +1,37 @@
+// A loopback listener over the per-system socket calls.
+#include "os.h"
+
+#include <chrono>
+
+namespace ixor::os {
+
+LoopbackListener::LoopbackListener(std::uint16_t port, int backlog)
+    : socket_(listen_loopback(port, backlog)), port_(port)
+{
+}
+
+LoopbackListener::~LoopbackListener()
+{
+    for (const SocketHandle client : clients_)
+        close_socket(client);
+    if (listening())
+        close_socket(socket_);
+}
+
+void LoopbackListener::serve(int seconds)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::seconds(seconds);
+    for (Clock::time_point now = Clock::now(); listening() && now < end; now = Clock::now())
+        accept_one(socket_,
+                   static_cast<int>(
+                       std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count()));
+}
+
+void LoopbackListener::saturate()
+{
+    for (int i = 0; i < 8; ++i)
+        clients_.push_back(connect_loopback_nowait(port_));
+}
+
+}  // namespace ixor::os
