@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "ixor_test_support.h"
@@ -93,6 +94,7 @@ using Help = CliTest;
 TEST_F(Road, InitMakesAFreshRootAndRefusesToClobberIt)
 {
     EXPECT_EQ(json({"init"})["home"], root() + "/.");
+    EXPECT_TRUE(file_exists(root() + "/logs/ixor.log")) << "init logs once it made the root";
     EXPECT_NE(read_file(root() + "/ixor_apphome.ini").find("path=."), std::string::npos);
     EXPECT_NE(read_file(root() + "/config/product_register.eni").find("[count]\nnum=0"),
               std::string::npos);
@@ -234,7 +236,7 @@ TEST_F(Road, SiblingProductAndWhatTheProxyWroteAreReported)
     EXPECT_EQ(json({"product", "remove", "P1"})["result"], 0);
 }
 
-TEST_F(Failures, MissingRootFailsEveryCommandAndCreatesNothing)
+TEST_F(Failures, FolderWithoutAgentRootFailsEveryCommandAndGetsNothing)
 {
     const std::vector<std::vector<std::string>> commands = {
         {"register", "P1", "50", "127.0.0.1", "1001"},
@@ -246,14 +248,20 @@ TEST_F(Failures, MissingRootFailsEveryCommandAndCreatesNothing)
         {"status"},
         {"product", "add", "P1"},
         {"product", "remove", "P1"}};
-    for (const auto &command : commands) {
-        SCOPED_TRACE(command[0]);
-        expect_failure(ixor(command), 1, "no agent root at " + root());
+    for (const bool exists : {false, true}) {
+        if (exists)
+            std::filesystem::create_directory(root());
+        for (const auto &command : commands) {
+            SCOPED_TRACE(command[0]);
+            expect_failure(ixor(command), 1,
+                           (exists ? "no application home: " : "no agent root at ") + root());
+        }
+        const ToolRun hvk = ixor({"hvk"});
+        EXPECT_EQ(hvk.status, 0);
+        EXPECT_EQ(hvk.out, "no\n");
+        EXPECT_EQ(file_exists(root()), exists) << "a missing root stays missing";
     }
-    const ToolRun hvk = ixor({"hvk"});
-    EXPECT_EQ(hvk.status, 0);
-    EXPECT_EQ(hvk.out, "no\n");
-    EXPECT_FALSE(file_exists(root())) << "a missing root stays missing";
+    EXPECT_TRUE(std::filesystem::is_empty(root())) << "no log in a folder that is no agent root";
 }
 
 TEST_F(Failures, UnknownProductsAndMissingRecords)

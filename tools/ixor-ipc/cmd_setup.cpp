@@ -38,6 +38,7 @@ int run_init(const Invocation &inv)
     if (!write_ini(apphome_file, {{"apphome", "path", "."}}, 0, false)) {
         return fail("init failed: cannot write " + apphome_file);
     }
+    open_tool_log();
     const std::string home = app_home();
     if (inv.force && !reset_library_state(home)) {
         return fail("init failed: cannot remove the old registrations below " + home);
