@@ -5,7 +5,7 @@
 set -euo pipefail
 
 want=${1:-linux}
-packages=(cmake ninja-build g++ googletest pkg-config)
+packages=(cmake ninja-build g++ googletest nlohmann-json3-dev pkg-config)
 if [ "$want" = windows ] || [ "$want" = all ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64 binutils-mingw-w64-x86-64)
 fi

@@ -4,17 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "ixor_test_support.h"
-#include "json_reader.h"
 
 namespace {
 
 using ixor_test::file_exists;
-using ixor_test::Json;
 using ixor_test::read_file;
 using ixor_test::ScopedEnv;
 using ixor_test::write_file;
+using Json = nlohmann::json;
 
 struct ToolRun {
     int status = -1;  // -1 when it did not exit normally
@@ -65,7 +66,7 @@ protected:
         args.push_back("--json");
         const ToolRun run = ixor(args);
         EXPECT_EQ(run.status, 0) << args[0] << ": " << run.err;
-        return ixor_test::parse_json(run.out);
+        return Json::parse(run.out);
     }
 
 private:
@@ -85,33 +86,24 @@ void expect_failure(const ToolRun &run, int status, const std::string &text)
     EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
 }
 
-std::vector<std::string> strings(const Json &array)
-{
-    std::vector<std::string> out;
-    for (const Json &item : array.items)
-        out.push_back(item.text);
-    return out;
-}
-
 using Road = CliTest;
 using Failures = CliTest;
 using Help = CliTest;
 
 TEST_F(Road, InitMakesAFreshRootAndRefusesToClobberIt)
 {
-    EXPECT_EQ(json({"init"})["home"].text, root() + "/.");
+    EXPECT_EQ(json({"init"})["home"], root() + "/.");
+    EXPECT_TRUE(file_exists(root() + "/logs/ixor.log")) << "init logs once it made the root";
     EXPECT_NE(read_file(root() + "/ixor_apphome.ini").find("path=."), std::string::npos);
     EXPECT_NE(read_file(root() + "/config/product_register.eni").find("[count]\nnum=0"),
               std::string::npos);
     EXPECT_NE(read_file(ipc("ipc_proxy.eni")).find("name=ipc_proxy"), std::string::npos);
     EXPECT_FALSE(file_exists(ipc("ixor_ipcproxy_pre.eni"))) << "the library creates it";
 
-    EXPECT_EQ(json({"product", "add", "P1"})["result"].number, 0);
-    EXPECT_EQ(json({"register", "P1", "10", "127.0.0.1", "1001", "9"})["result"].number, 0);
-    const Json lookup = json({"lookup", "P1"});
-    EXPECT_EQ(lookup["addr"].text, "127.0.0.1");
-    EXPECT_EQ(lookup["port"].number, 1001);
-    EXPECT_EQ(lookup["uid"].number, 9);
+    EXPECT_EQ(json({"product", "add", "P1"})["result"], 0);
+    EXPECT_EQ(json({"register", "P1", "10", "127.0.0.1", "1001", "9"})["result"], 0);
+    EXPECT_EQ(ixor({"lookup", "P1", "--json"}).out,
+              "{\"code\":\"P1\",\"addr\":\"127.0.0.1\",\"port\":1001,\"uid\":9}\n");
     expect_failure(ixor({"init"}), 1, "--force");
     EXPECT_TRUE(file_exists(ipc("ixor_ipcproxy_pre.eni")));
 
@@ -136,30 +128,29 @@ TEST_F(Road, WinnerTakesTheProxyAndTheNextOneFollowsItsRemoval)
               "registered A with priority 50, port " + port + "\n");
 
     Json status = json({"status"});
-    EXPECT_EQ(status["winner"].text, "B");
-    EXPECT_TRUE(status["registrations"][0]["wins"].flag);
-    EXPECT_EQ(status["registrations"][0]["uid"].number, 7);
-    EXPECT_EQ(status["registrations"][1]["reason"].text, "lower priority than B");
-    EXPECT_FALSE(status["registrations"][1]["wins"].flag);
-    EXPECT_EQ(strings(status["candidates"]), std::vector<std::string>{"127.0.0.1"});
-    EXPECT_EQ(status["proxy"]["uid"].number, 7);
-    EXPECT_TRUE(status["proxy_follows_winner"].flag);
-    EXPECT_TRUE(status["process_config"].flag);
+    EXPECT_EQ(status["winner"], "B");
+    EXPECT_TRUE(status["registrations"][0]["wins"]);
+    EXPECT_EQ(status["registrations"][0]["uid"], 7);
+    EXPECT_EQ(status["registrations"][1]["reason"], "lower priority than B");
+    EXPECT_FALSE(status["registrations"][1]["wins"]);
+    EXPECT_EQ(status["candidates"], Json::array({"127.0.0.1"}));
+    EXPECT_EQ(status["proxy"]["uid"], 7);
+    EXPECT_TRUE(status["proxy_follows_winner"]);
+    EXPECT_TRUE(status["process_config"]);
 
     ASSERT_EQ(ixor({"remove", "B"}).out, "removed B\n");
     status = json({"status"});
-    EXPECT_EQ(status["winner"].text, "A");
-    EXPECT_EQ(strings(status["candidates"]),
-              (std::vector<std::string>{"127.0.0.2", "127.0.0.1"}));
-    EXPECT_EQ(status["configured_candidate"].text, "127.0.0.1") << "the one that answers";
-    EXPECT_EQ(status["proxy"]["port"].number, upstream.port());
+    EXPECT_EQ(status["winner"], "A");
+    EXPECT_EQ(status["candidates"], Json::array({"127.0.0.2", "127.0.0.1"}));
+    EXPECT_EQ(status["configured_candidate"], "127.0.0.1") << "the one that answers";
+    EXPECT_EQ(status["proxy"]["port"], upstream.port());
     EXPECT_EQ(ixor({"lookup", "A"}).out, "addr: 127.0.0.2;127.0.0.1\nport: " + port + "\nuid: 0\n");
 
-    EXPECT_EQ(json({"remove", "A"})["result"].number, 0);
+    EXPECT_EQ(json({"remove", "A"})["result"], 0);
     status = json({"status"});
-    EXPECT_EQ(status["winner"].kind, Json::Null);
-    EXPECT_EQ(status["registrations"].items.size(), 0u);
-    EXPECT_FALSE(status["process_config"].flag) << "removed with the last registration";
+    EXPECT_EQ(status.at("winner"), nullptr);
+    EXPECT_EQ(status["registrations"], Json::array());
+    EXPECT_FALSE(status["process_config"]) << "removed with the last registration";
     EXPECT_NE(ixor({"status"}).out.find("ipc_proxy process configuration: absent"),
               std::string::npos);
 }
@@ -173,7 +164,7 @@ TEST_F(Road, StatusGivesEveryLoserItsReason)
                "[NOADDR]\npriority=95\nport=1\n"
                "[NOPORT]\npriority=95\naddr=n\n"
                "[FIRST]\npriority=60\naddr=f\nport=2\n"
-               "[LOW]\npriority=40\naddr=l\nport=3\n"
+               "[LOW]\npriority=40\naddr=l\xff\nport=3\n"
                "[SECOND]\npriority=60\naddr=s\nport=4\n");
     Json status = json({"status"});
     const std::vector<std::pair<std::string, std::string>> expected = {
@@ -185,14 +176,16 @@ TEST_F(Road, StatusGivesEveryLoserItsReason)
                   "priority 60"},
         {"LOW", "lower priority than FIRST"},
         {"SECOND", "tie: FIRST came first"}};
-    ASSERT_EQ(status["registrations"].items.size(), expected.size());
+    ASSERT_EQ(status["registrations"].size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(status["registrations"][i]["code"].text, expected[i].first);
-        EXPECT_EQ(status["registrations"][i]["reason"].text, expected[i].second);
+        EXPECT_EQ(status["registrations"][i]["code"], expected[i].first);
+        EXPECT_EQ(status["registrations"][i]["reason"], expected[i].second);
     }
-    EXPECT_EQ(status["registrations"][2]["addr"].kind, Json::Null);
-    EXPECT_EQ(status["proxy"].kind, Json::Null);
-    EXPECT_FALSE(status["hvk"].flag) << "a registration section is no agent product";
+    EXPECT_EQ(status["registrations"][2].at("addr"), nullptr);
+    EXPECT_EQ(status["registrations"][5]["addr"], "l\xef\xbf\xbd") << "0xff prints as U+FFFD";
+    EXPECT_EQ(json({"lookup", "LOW"})["addr"], "l\xef\xbf\xbd");
+    EXPECT_EQ(status.at("proxy"), nullptr);
+    EXPECT_FALSE(status["hvk"]) << "a registration section is no agent product";
     const std::string text = ixor({"status"}).out;
     EXPECT_NE(text.find("NOADDR: priority 95, addr (none), port 1, uid 0\n      loses: no addr"),
               std::string::npos)
@@ -207,27 +200,27 @@ TEST_F(Road, LoweredWinnerWaitsForRegenerate)
     ASSERT_EQ(ixor({"register", "P2", "40", "127.0.0.1", "1002"}).status, 0);
     ASSERT_EQ(ixor({"register", "P1", "30", "127.0.0.1", "1001"}).status, 0);
     Json status = json({"status"});
-    EXPECT_EQ(status["winner"].text, "P2");
-    EXPECT_EQ(status["proxy"]["port"].number, 1001);
-    EXPECT_FALSE(status["proxy_follows_winner"].flag);
+    EXPECT_EQ(status["winner"], "P2");
+    EXPECT_EQ(status["proxy"]["port"], 1001);
+    EXPECT_FALSE(status["proxy_follows_winner"]);
     EXPECT_NE(ixor({"status"}).out.find("'ixor-ipc regenerate' applies it"), std::string::npos);
 
-    EXPECT_EQ(json({"regenerate"})["result"].number, 0);
+    EXPECT_EQ(json({"regenerate"})["result"], 0);
     status = json({"status"});
-    EXPECT_EQ(status["proxy"]["port"].number, 1002);
-    EXPECT_TRUE(status["proxy_follows_winner"].flag);
+    EXPECT_EQ(status["proxy"]["port"], 1002);
+    EXPECT_TRUE(status["proxy_follows_winner"]);
 }
 
 TEST_F(Road, SiblingProductAndWhatTheProxyWroteAreReported)
 {
     init_with_products({"P1"});
-    EXPECT_FALSE(json({"hvk"})["hvk"].flag);
+    EXPECT_FALSE(json({"hvk"})["hvk"]);
     write_file(root() + "/config/product_installed.eni", "[HVK]\nversion=1\n");
     const ToolRun run = ixor({"hvk"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "yes\n");
-    EXPECT_TRUE(json({"hvk"})["hvk"].flag);
-    EXPECT_TRUE(json({"status"})["hvk"].flag);
+    EXPECT_TRUE(json({"hvk"})["hvk"]);
+    EXPECT_TRUE(json({"status"})["hvk"]);
     ASSERT_EQ(ixor({"product", "add", "HVK"}).status, 0);
     expect_failure(ixor({"register", "HVK", "50", "127.0.0.1", "1001"}), 1,
                    "HVK is not permitted");
@@ -235,15 +228,15 @@ TEST_F(Road, SiblingProductAndWhatTheProxyWroteAreReported)
     write_file(ipc("connect.ini"), "[connect]\nip=10.1.2.3\nport=4433\n");
     write_file(ipc("server_port.ini"), "[local]\nipc_port=7788\n");
     EXPECT_EQ(ixor({"connect-addr"}).out, "addr: 10.1.2.3\nport: 4433\n");
-    const Json connect = json({"connect-addr"});
-    EXPECT_EQ(connect["addr"].text, "10.1.2.3");
-    EXPECT_EQ(connect["port"].number, 4433);
+    Json connect = json({"connect-addr"});
+    EXPECT_EQ(connect["addr"], "10.1.2.3");
+    EXPECT_EQ(connect["port"], 4433);
     EXPECT_EQ(ixor({"local-port"}).out, "7788\n");
-    EXPECT_EQ(json({"local-port"})["local_port"].number, 7788);
-    EXPECT_EQ(json({"product", "remove", "P1"})["result"].number, 0);
+    EXPECT_EQ(json({"local-port"})["local_port"], 7788);
+    EXPECT_EQ(json({"product", "remove", "P1"})["result"], 0);
 }
 
-TEST_F(Failures, MissingRootFailsEveryCommandAndCreatesNothing)
+TEST_F(Failures, FolderWithoutAgentRootFailsEveryCommandAndGetsNothing)
 {
     const std::vector<std::vector<std::string>> commands = {
         {"register", "P1", "50", "127.0.0.1", "1001"},
@@ -255,14 +248,20 @@ TEST_F(Failures, MissingRootFailsEveryCommandAndCreatesNothing)
         {"status"},
         {"product", "add", "P1"},
         {"product", "remove", "P1"}};
-    for (const auto &command : commands) {
-        SCOPED_TRACE(command[0]);
-        expect_failure(ixor(command), 1, "no agent root at " + root());
+    for (const bool exists : {false, true}) {
+        if (exists)
+            std::filesystem::create_directory(root());
+        for (const auto &command : commands) {
+            SCOPED_TRACE(command[0]);
+            expect_failure(ixor(command), 1,
+                           (exists ? "no application home: " : "no agent root at ") + root());
+        }
+        const ToolRun hvk = ixor({"hvk"});
+        EXPECT_EQ(hvk.status, 0);
+        EXPECT_EQ(hvk.out, "no\n");
+        EXPECT_EQ(file_exists(root()), exists) << "a missing root stays missing";
     }
-    const ToolRun hvk = ixor({"hvk"});
-    EXPECT_EQ(hvk.status, 0);
-    EXPECT_EQ(hvk.out, "no\n");
-    EXPECT_FALSE(file_exists(root())) << "a missing root stays missing";
+    EXPECT_TRUE(std::filesystem::is_empty(root())) << "no log in a folder that is no agent root";
 }
 
 TEST_F(Failures, UnknownProductsAndMissingRecords)
@@ -299,7 +298,7 @@ TEST_F(Failures, BadNumbersReachTheLibraryAndAreExplained)
     const ToolRun abc = ixor({"register", "P1", "abc", "127.0.0.1", "65534"});
     EXPECT_EQ(abc.status, 0) << "the library reads no number as 0";
     EXPECT_EQ(abc.out, "registered P1 with priority 0, port 65534\n");
-    EXPECT_EQ(json({"status"})["registrations"][0]["reason"].text, "priority 0 never wins");
+    EXPECT_EQ(json({"status"})["registrations"][0]["reason"], "priority 0 never wins");
 }
 
 TEST_F(Failures, WrongCommandLinesAreUsageErrors)

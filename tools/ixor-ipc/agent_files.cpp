@@ -52,7 +52,7 @@ bool path_exists(const std::string &path)
 void open_tool_log()
 {
     const std::string root = agent_root();
-    if (path_exists(root)) {
+    if (path_exists(root + "/ixor_apphome.ini")) {
         ixor_autolog_init((root + "/logs").c_str(), 5);
     }
 }

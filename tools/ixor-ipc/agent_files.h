@@ -16,8 +16,9 @@ std::string home_problem();
 std::string ipc_file(const std::string &home, const std::string &name);
 bool path_exists(const std::string &path);
 
-// The tool's own log goes to <root>/logs once the root exists; before that
-// the library's default applies.
+// The tool's own log goes to <root>/logs once the root holds ixor_apphome.ini,
+// so a folder that is no agent root gets nothing; before that the library's
+// default applies. init calls it again once it has written that file.
 void open_tool_log();
 
 using IniPtr = ixorbase::IniPtr;

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
-int print_result(const Invocation &inv, const std::string &text, const std::string &json)
+int print_result(const Invocation &inv, const std::string &text, const Json &json)
 {
-    const std::string &out = inv.json ? json : text;
+    // Stored texts may hold bytes that are not UTF-8; they print as U+FFFD.
+    const std::string out =
+        inv.json ? json.dump(-1, ' ', false, Json::error_handler_t::replace) : text;
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     return std::fflush(stdout) == 0 ? EXIT_OK : EXIT_FAILED;
@@ -12,7 +14,7 @@ int print_result(const Invocation &inv, const std::string &text, const std::stri
 
 int print_done(const Invocation &inv, const std::string &text)
 {
-    return print_result(inv, text, "{\"result\":0}");
+    return print_result(inv, text, {{"result", 0}});
 }
 
 int fail(const std::string &line)

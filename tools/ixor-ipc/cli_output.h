@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+// Members print in the order they were added.
+using Json = nlohmann::ordered_json;
+
 enum ExitStatus { EXIT_OK = 0, EXIT_FAILED = 1, EXIT_USAGE = 2 };
 
 // One run of one command.
@@ -16,7 +21,7 @@ struct Invocation {
 };
 
 // Prints the text (a line break is added) or, with --json, the JSON document.
-int print_result(const Invocation &inv, const std::string &text, const std::string &json);
+int print_result(const Invocation &inv, const std::string &text, const Json &json);
 // Prints the text alone; with --json the document {"result":0}.
 int print_done(const Invocation &inv, const std::string &text);
 int fail(const std::string &line);

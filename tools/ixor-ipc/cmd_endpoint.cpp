@@ -6,7 +6,6 @@
 #include "commands.h"
 #include "ixor_ipc.h"
 #include "ixoraux.h"
-#include "json_writer.h"
 #include "status_model.h"
 
 namespace {
@@ -140,9 +139,7 @@ int run_lookup(const Invocation &inv)
     }
     std::string text = "addr: " + addr + "\nport: " + std::to_string(port) +
                        "\nuid: " + std::to_string(uid);
-    JsonObject json;
-    json.add("code", code).add("addr", addr).add("port", port).add("uid", uid);
-    return print_result(inv, text, json.str());
+    return print_result(inv, text, {{"code", code}, {"addr", addr}, {"port", port}, {"uid", uid}});
 }
 
 }  // namespace

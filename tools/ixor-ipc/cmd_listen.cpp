@@ -2,7 +2,6 @@
 #include <cstdlib>
 
 #include "commands.h"
-#include "json_writer.h"
 #include "os.h"
 
 namespace {
@@ -17,8 +16,8 @@ int run_listen(const Invocation &inv)
     if (!listener.listening()) {
         return fail("listen failed: cannot listen on 127.0.0.1");
     }
-    int status = print_result(inv, std::to_string(listener.port()),
-                              JsonObject().add("port", int(listener.port())).str());
+    int status =
+        print_result(inv, std::to_string(listener.port()), {{"port", int(listener.port())}});
     listener.serve(seconds);
     return status;
 }

@@ -2,7 +2,6 @@
 #include "agent_files.h"
 #include "commands.h"
 #include "ixor_ipc.h"
-#include "json_writer.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ int run_regenerate(const Invocation &inv)
 int run_hvk(const Invocation &inv)
 {
     bool present = is_running_hvk() == 1;
-    return print_result(inv, present ? "yes" : "no", JsonObject().add("hvk", present).str());
+    return print_result(inv, present ? "yes" : "no", {{"hvk", present}});
 }
 
 int run_connect_addr(const Invocation &inv)
@@ -45,10 +44,8 @@ int run_connect_addr(const Invocation &inv)
                                  "the proxy has not reported a connection",
                                  "connect.ini could not be locked or loaded (see the log)"));
     }
-    JsonObject json;
-    json.add("addr", addr).add("port", port);
     return print_result(inv, std::string("addr: ") + addr + "\nport: " + std::to_string(port),
-                        json.str());
+                        {{"addr", addr}, {"port", port}});
 }
 
 int run_local_port(const Invocation &inv)
@@ -61,7 +58,7 @@ int run_local_port(const Invocation &inv)
                                  "server_port.ini holds no port, or could not be read "
                                  "(see the log)"));
     }
-    return print_result(inv, std::to_string(port), JsonObject().add("local_port", port).str());
+    return print_result(inv, std::to_string(port), {{"local_port", port}});
 }
 
 }  // namespace

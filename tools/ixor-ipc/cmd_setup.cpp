@@ -3,7 +3,6 @@
 #include "agent_files.h"
 #include "commands.h"
 #include "ixoraux.h"
-#include "json_writer.h"
 
 namespace {
 
@@ -39,6 +38,7 @@ int run_init(const Invocation &inv)
     if (!write_ini(apphome_file, {{"apphome", "path", "."}}, 0, false)) {
         return fail("init failed: cannot write " + apphome_file);
     }
+    open_tool_log();
     const std::string home = app_home();
     if (inv.force && !reset_library_state(home)) {
         return fail("init failed: cannot remove the old registrations below " + home);
@@ -46,10 +46,8 @@ int run_init(const Invocation &inv)
     if (!write_agent_files(home)) {
         return fail("init failed: cannot write the agent files below " + home);
     }
-    JsonObject json;
-    json.add("result", 0).add("root", root).add("home", home);
     return print_result(inv, "agent root ready at " + root + " (application home " + home + ")",
-                        json.str());
+                        {{"result", 0}, {"root", root}, {"home", home}});
 }
 
 std::string product_problem(const std::string &code)

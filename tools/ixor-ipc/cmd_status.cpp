@@ -2,7 +2,6 @@
 // the library made of it.
 #include "agent_files.h"
 #include "commands.h"
-#include "json_writer.h"
 #include "status_model.h"
 
 namespace {
@@ -76,56 +75,48 @@ std::string status_text(const StatusModel &model)
            (model.process_config ? "present" : "absent");
 }
 
-std::string registration_json(const Registration &reg)
+Json text_or_null(bool present, const std::string &text)
 {
-    JsonObject json;
-    json.add("code", reg.code).add("priority", reg.priority);
-    if (reg.has_addr) {
-        json.add("addr", reg.addr);
-    } else {
-        json.add_null("addr");
-    }
-    json.add("port", reg.port).add("uid", reg.uid).add("wins", reg.wins).add("reason", reg.reason);
-    return json.str();
+    return present ? Json(text) : Json();
 }
 
-std::string proxy_json(const ProxyConf &p)
+Json registration_json(const Registration &reg)
+{
+    return {{"code", reg.code}, {"priority", reg.priority},
+            {"addr", text_or_null(reg.has_addr, reg.addr)}, {"port", reg.port},
+            {"uid", reg.uid}, {"wins", reg.wins}, {"reason", reg.reason}};
+}
+
+Json proxy_json(const ProxyConf &p)
 {
     if (!p.present) {
-        return "null";
+        return nullptr;
     }
-    JsonObject json;
-    if (p.has_addr) {
-        json.add("addr", p.addr);
-    } else {
-        json.add_null("addr");
-    }
-    return json.add("port", p.port).add("uid", p.uid).str();
+    return {{"addr", text_or_null(p.has_addr, p.addr)}, {"port", p.port}, {"uid", p.uid}};
 }
 
-std::string status_json(const StatusModel &model)
+Json status_json(const StatusModel &model)
 {
-    JsonArray registrations, candidates;
+    Json registrations = Json::array();
     for (const Registration &reg : model.registrations) {
-        registrations.add_raw(registration_json(reg));
+        registrations.push_back(registration_json(reg));
     }
-    for (const std::string &candidate : model.candidates) {
-        candidates.add(candidate);
-    }
-    JsonObject json;
-    json.add("root", model.root).add("home", model.home).add("hvk", model.hvk);
-    json.add("registration_file", model.registration_file);
-    json.add_raw("registrations", registrations.str());
-    json.add_raw("winner", model.winner < 0
-                               ? "null"
-                               : json_string(model.registrations[size_t(model.winner)].code));
-    json.add_raw("candidates", candidates.str()).add_raw("proxy", proxy_json(model.proxy));
-    json.add_raw("configured_candidate",
-                 model.configured_candidate < 0
-                     ? "null"
-                     : json_string(model.candidates[size_t(model.configured_candidate)]));
-    json.add("proxy_follows_winner", model.proxy_follows_winner);
-    return json.add("process_config", model.process_config).str();
+    const Json winner =
+        model.winner < 0 ? Json() : Json(model.registrations[size_t(model.winner)].code);
+    const Json configured = model.configured_candidate < 0
+                                ? Json()
+                                : Json(model.candidates[size_t(model.configured_candidate)]);
+    return {{"root", model.root},
+            {"home", model.home},
+            {"hvk", model.hvk},
+            {"registration_file", model.registration_file},
+            {"registrations", registrations},
+            {"winner", winner},
+            {"candidates", model.candidates},
+            {"proxy", proxy_json(model.proxy)},
+            {"configured_candidate", configured},
+            {"proxy_follows_winner", model.proxy_follows_winner},
+            {"process_config", model.process_config}};
 }
 
 int run_status(const Invocation &inv)
