@@ -2,8 +2,11 @@
 #include "fd_posix.h"
 #include "os.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include <memory>
 
 namespace ixor::os {
 
@@ -24,6 +27,20 @@ bool is_directory(const std::string &path)
 {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<std::string> list_dir(const std::string &dir)
+{
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR *)> listing(::opendir(dir.c_str()), ::closedir);
+    if (!listing)
+        return names;
+    while (const dirent *entry = ::readdir(listing.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    return names;
 }
 
 }  // namespace ixor::os

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <memory>
+
 namespace ixor::os {
 namespace {
 
@@ -49,6 +51,22 @@ bool is_directory(const std::string &path)
 {
     const DWORD attr = attributes(path);
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> list_dir(const std::string &dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE first = FindFirstFileW(widen(dir + "/*").c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE)
+        return names;
+    const std::unique_ptr<void, decltype(&FindClose)> listing(first, FindClose);
+    do {
+        const std::string name = narrow(found.cFileName);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileW(listing.get(), &found));
+    return names;
 }
 
 }  // namespace ixor::os

@@ -34,6 +34,8 @@ bool make_parent_dirs(const std::string &path);
 // Folders (dir_*.cpp). One level, with the platform's folder mode.
 void create_dir(const std::string &dir);
 bool is_directory(const std::string &path);
+// The names in a folder, "." and ".." left out; none when it cannot be read.
+std::vector<std::string> list_dir(const std::string &dir);
 
 // Files (file_*.cpp).
 // Replaces the file through a temporary file in the same directory, so

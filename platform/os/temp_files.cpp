@@ -5,8 +5,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 namespace ixor::os {
 namespace {
@@ -35,14 +33,13 @@ std::string next_temp_name(const std::string &path)
 
 void remove_stale_temps(const std::string &path)
 {
-    namespace fs = std::filesystem;
-    const fs::path target = fs::u8path(path);
-    const std::string file = target.filename().u8string();
-    std::error_code ec;
-    for (fs::directory_iterator it(target.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
-        const int pid = writer_of(it->path().filename().u8string(), file);
+    const auto cut = path.find_last_of(path_separators);
+    const std::string dir = cut == std::string::npos ? "." : path.substr(0, cut + 1);
+    const std::string file = cut == std::string::npos ? path : path.substr(cut + 1);
+    for (const std::string &name : list_dir(dir)) {
+        const int pid = writer_of(name, file);
         if (pid != 0 && pid != current_pid() && !process_alive(pid))
-            fs::remove(it->path(), ec);
+            remove_file(dir + name);
     }
 }
 

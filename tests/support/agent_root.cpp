@@ -12,10 +12,16 @@ AgentRoot::AgentRoot()
       log_env_("IXOR_LOG_DIR", (dir_.path() + "/logs").c_str()),
       sleep_env_("IXOR_SLEEP_UNIT_MS", "1")
 {
-    write_file(root() + "/ixor_apphome.ini", "[apphome]\npath=home\n");
-    write_file(ipc("ipc_proxy.eni"), "[process]\nname=ipc_proxy\ncommand=ipc_proxy --serve\n");
+    move_home("home");
     // The host process registers its shared log, as product modules do.
     ixor_autolog_init((root() + "/logs").c_str(), 5);
+}
+
+void AgentRoot::move_home(const std::string &apphome)
+{
+    apphome_ = apphome;
+    write_file(root() + "/ixor_apphome.ini", "[apphome]\npath=" + apphome + "\n");
+    write_file(ipc("ipc_proxy.eni"), "[process]\nname=ipc_proxy\ncommand=ipc_proxy --serve\n");
 }
 
 std::string AgentRoot::log_text() const

@@ -14,7 +14,10 @@ class AgentRoot {
 public:
     AgentRoot();
     const std::string &root() const { return dir_.path(); }
-    std::string home() const { return root() + "/home"; }
+    std::string home() const { return root() + "/" + apphome_; }
+    // Names another application home, relative to the root, with the
+    // proxy's start-up description below it.
+    void move_home(const std::string &apphome);
     std::string ipc(const std::string &name) const
     {
         return home() + "/config/ixor_ipcproxy/" + name;
@@ -33,6 +36,7 @@ private:
     ScopedEnv root_env_;
     ScopedEnv log_env_;
     ScopedEnv sleep_env_;
+    std::string apphome_;
 };
 
 // One value of an INI file read through the base library; "<absent>" when

@@ -33,6 +33,16 @@ void write_file(const std::string &path, const std::string &bytes);  // creates 
 bool file_exists(const std::string &path);
 long long file_mtime_ns(const std::string &path);  // -1 when absent
 
+// What the system lets a test do to files and to itself; each is false (or
+// -1) where the system has no such thing, and the test then skips.
+int set_umask(int mask);  // the old mask
+int mode_of(const std::string &path);  // permission bits, without following a link
+bool make_symlink(const std::string &target, const std::string &link);
+bool make_fifo(const std::string &path);
+// Gives up root's rights for the rest of the process; true when it runs
+// without them now.
+bool drop_root();
+
 // Sets (or, with a null value, unsets) an environment variable for the
 // scope and restores the old value afterwards.
 class ScopedEnv {

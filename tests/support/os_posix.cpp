@@ -126,4 +126,31 @@ long long file_mtime_ns(const std::string &path)
     return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
+int set_umask(int mask)
+{
+    return static_cast<int>(::umask(static_cast<mode_t>(mask)));
+}
+
+int mode_of(const std::string &path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+bool make_symlink(const std::string &target, const std::string &link)
+{
+    return symlink(target.c_str(), link.c_str()) == 0;
+}
+
+bool make_fifo(const std::string &path)
+{
+    return mkfifo(path.c_str(), 0600) == 0;
+}
+
+// "nobody" on Debian.
+bool drop_root()
+{
+    return geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
+}
+
 }  // namespace ixor_test

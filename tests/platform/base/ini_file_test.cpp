@@ -83,13 +83,21 @@ TEST(IniFile, SaveReplacesTheWholeFileAndCreatesDirectories)
     EXPECT_EQ(get_or(load(deep).get(), "new", "k"), "v");
 }
 
-// Whether the directory cannot be made or the rename fails, the old
-// content stays and no temporary file is left.
+// Whether the directory cannot be made, the rename fails or the document
+// has outgrown what a load reads back, the old content stays and no
+// temporary file is left.
 TEST(IniFile, FailedSaveKeepsWhatWasThere)
 {
     TempDir dir;
     Ini ini(ixor_ini_file_load(nullptr));
-    ixor_ini_file_set(ini.get(), "s", "k", "v");
+    const std::string big(33 << 20, 'a');
+    ixor_ini_file_set(ini.get(), "s", "one", big.c_str());
+    ixor_ini_file_set(ini.get(), "s", "two", big.c_str());
+    write_file(dir.file("plain-file"), "not a directory");
+    EXPECT_NE(ixor_ini_file_save(ini.get(), dir.file("plain-file").c_str(), 0), 0);
+    EXPECT_TRUE(read_file(dir.file("plain-file")) == "not a directory") << "overwritten";
+    ixor_ini_file_unset(ini.get(), "s", "one");
+    ixor_ini_file_set(ini.get(), "s", "two", "v");
     write_file(dir.file("plain-file"), "not a directory");
     EXPECT_NE(ixor_ini_file_save(ini.get(), dir.file("plain-file/conf.ini").c_str(), 0), 0);
     EXPECT_EQ(read_file(dir.file("plain-file")), "not a directory");

@@ -1,0 +1,128 @@
+// Running out of memory anywhere inside an export of the platform libraries
+// gives that export's failure result: no exception reaches the C caller.
+// This program's operator new fails on request; where the libraries carry
+// their own (a Windows DLL with a static runtime), the calls just succeed.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <new>
+
+#include "agent_root.h"
+#include "ixoraux.h"
+#include "ixorbase_handles.h"
+
+namespace {
+
+// Allocations still allowed before one fails; -1 for no limit.
+int allocations_left = -1;
+
+}  // namespace
+
+void *operator new(std::size_t size)
+{
+    if (allocations_left == 0)
+        throw std::bad_alloc();
+    if (allocations_left > 0)
+        --allocations_left;
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+using ixor_test::AgentRoot;
+
+// Lets the call have one more allocation each time until it succeeds; on
+// the way it may fail, but never by throwing.
+void expect_clean_failures(const char *what, const std::function<bool()> &succeeded)
+{
+    for (int allowed = 0; allowed < 500; ++allowed) {
+        allocations_left = allowed;
+        bool done = false;
+        try {
+            done = succeeded();
+        } catch (...) {
+            allocations_left = -1;
+            ADD_FAILURE() << what << " threw after " << allowed << " allocations";
+            return;
+        }
+        allocations_left = -1;
+        if (done)
+            return;
+    }
+    ADD_FAILURE() << what << " never succeeded";
+}
+
+TEST(OutOfMemory, EveryExportFailsCleanly)
+{
+    AgentRoot agent;
+    // Every text the calls take is made before any allocation may fail.
+    const std::string conf = agent.home() + "/config/conf.eni";
+    const std::string lock_file = conf + ".lock";
+    const std::string apphome_ini = agent.root() + "/ixor_apphome.ini";
+    const std::string logs = agent.root() + "/logs";
+    ixorbase::IniPtr ini(ixor_ini_file_load(nullptr));
+    char buf[260];
+    int count = 0;
+    const std::pair<const char *, std::function<bool()>> calls[] = {
+        {"add_product_register", [] { return add_product_register("P1") == 0; }},
+        {"is_product_register", [] { return is_product_register("P1") == 1; }},
+        {"is_product_installed", [] { return is_product_installed("P1") == 0; }},
+        {"get_apphome_path_main", [&] { return get_apphome_path_main(buf, 260) == 0; }},
+        {"get_app_home_dir",
+         [&] { return get_app_home_dir(apphome_ini.c_str(), buf, 260, 1) == 0; }},
+        {"get_ixor_root_dir",
+         [] {
+             char *root = get_ixor_root_dir();
+             std::free(root);
+             return root != nullptr;
+         }},
+        {"ixor_ini_file_set", [&] { return ixor_ini_file_set(ini.get(), "s", "k", "v") == 0; }},
+        {"ixor_ini_file_set_int",
+         [&] { return ixor_ini_file_set_int(ini.get(), "s", "n", 12345678) == 0; }},
+        {"ixor_ini_file_save", [&] { return ixor_ini_file_save(ini.get(), conf.c_str(), 1) == 0; }},
+        {"ixor_ini_file_load",
+         [&] { return ixorbase::IniPtr(ixor_ini_file_load(conf.c_str())) != nullptr; }},
+        {"ixor_ini_file_foreach",
+         [&] {
+             return ixor_ini_file_foreach(ini.get(), nullptr,
+                                          [](ixor_ini *, const char *, void *) { return 0; }) == 0;
+         }},
+        {"install_ixor_process",
+         [&] { return install_ixor_process("ipc_proxy", ini.get()) == 0; }},
+        {"is_ixor_process_config_exists",
+         [] { return is_ixor_process_config_exists("ipc_proxy") == 1; }},
+        {"uninstall_ixor_process", [] { return uninstall_ixor_process("ipc_proxy") == 0; }},
+        {"remove_product_register", [] { return remove_product_register("P1") == 0; }},
+        {"ixor_str_split", [&] { return ixor_str_split("a;b;c", ";", &count) != nullptr; }},
+        {"ixor_path_is_exist_u", [&] { return ixor_path_is_exist_u(conf.c_str()) == 1; }},
+        {"ixor_process_get_path",
+         [&] { return ixor_process_get_path(ixor::os::current_pid(), buf, 260) == 0; }},
+        {"ixor_autolog_init",
+         [&] { return ixor_autolog_init(logs.c_str(), 5) == 0; }},
+        {"ixor_log_output", [] { return ixor_log_output(0, "line %d\n", 1) == 0; }},
+        {"ixor_flock_init",
+         [&] {
+             ixor_flock *lock = nullptr;
+             const bool done = ixor_flock_init(lock_file.c_str(), &lock) == 0;
+             ixor_flock_destroy(lock);
+             return done;
+         }},
+    };
+    for (const auto &[what, call] : calls)
+        expect_clean_failures(what, call);
+}
+
+}  // namespace
