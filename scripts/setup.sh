@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks for building and testing.
 # Usage: scripts/setup.sh [linux|windows|all]   (default: linux)
-# all adds what the sanitizer, valgrind and fuzz stages need.
+# all: windows and what the sanitizer, valgrind and fuzz stages need.
 set -euo pipefail
 
 want=${1:-linux}
@@ -16,7 +16,7 @@ if [ "$want" = windows ] || [ "$want" = all ]; then
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 fi
 if [ "$want" = all ]; then
-  packages+=(clang libclang-rt-14-dev valgrind)
+  packages+=(libclang-rt-14-dev valgrind)
 fi
 
 missing=()
