@@ -1,6 +1,7 @@
 # cmake --install: the header of the seven exports and the platform headers,
 # the three libraries, a CMake package (find_package(ixor_ipc) gives the
-# imported target ixor_ipc::ixor_ipc) and a pkg-config file.
+# imported target ixor_ipc::ixor_ipc), a pkg-config file and the docs; on
+# Windows also the .def and the import library for Microsoft's linker.
 include(CMakePackageConfigHelpers)
 
 set(IXOR_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/ixor_ipc)
@@ -19,6 +20,11 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/platform/ixoraux.h
   ${PROJECT_SOURCE_DIR}/platform/ixorbase_handles.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ixor_ipc)
+if(WIN32)
+  install(FILES ${IXOR_IPC_DEF} ${IXOR_IPC_MSVC_LIB} DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(EXPORT ixor_ipcTargets NAMESPACE ixor_ipc:: DESTINATION ${IXOR_CMAKE_DIR})
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/ixor_ipcConfig.cmake.in

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite: Linux; Linux under AddressSanitizer and
-# UndefinedBehaviorSanitizer; the Windows DLLs under wine; the lock and
-# process tests under ThreadSanitizer; one pass under valgrind memcheck; and
-# each fuzz target for a bounded time.
+# UndefinedBehaviorSanitizer; the 64- and 32-bit Windows DLLs under wine;
+# the lock and process tests under ThreadSanitizer; one pass under valgrind
+# memcheck; and each fuzz target for a bounded time.
 # Usage: scripts/test.sh [stage...]
-#   stages: default asan windows tsan memcheck fuzz   (default: all of them)
+#   stages: default asan windows windows32 tsan memcheck fuzz   (default: all of them)
 # IXOR_FUZZ_SECONDS sets the time of each fuzz target (default 30).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(default asan windows tsan memcheck fuzz)
-scripts/setup.sh "$(printf '%s\n' "${stages[@]}" | grep -qxE 'windows|fuzz|memcheck' && echo all || echo linux)" || exit 1
+[ ${#stages[@]} -gt 0 ] || stages=(default asan windows windows32 tsan memcheck fuzz)
+scripts/setup.sh "$(printf '%s\n' "${stages[@]}" | grep -qxE 'windows|windows32|fuzz|memcheck' && echo all || echo linux)" || exit 1
 
 mkdir -p build
 status=0
@@ -63,7 +63,7 @@ run_tsan() {
 
 run_stage() {
   case $1 in
-    default|asan|windows) run_preset "$1" ;;
+    default|asan|windows|windows32) run_preset "$1" ;;
     tsan) run_tsan ;;
     memcheck) scripts/sanitizers.sh memcheck ;;
     fuzz) scripts/fuzz.sh "${IXOR_FUZZ_SECONDS:-30}" ;;

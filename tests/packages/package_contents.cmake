@@ -1,0 +1,50 @@
+cmake_minimum_required(VERSION 3.20)
+# Makes the build's package with cpack and compares the files it holds with
+# the files that cmake --install puts in a fresh prefix.
+# Arguments: -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DNEEDED="bin/x;lib/y"
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
+  endif()
+  set(last_output "${out}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${WORK_DIR}/prefix
+     ${WORK_DIR}/prefix/*)
+
+run(${CPACK} --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}/out)
+file(GLOB packages ${WORK_DIR}/out/*.deb ${WORK_DIR}/out/*.zip)
+list(LENGTH packages count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "expected one package, cpack made: ${packages}")
+endif()
+# Entries as paths below the install prefix: a .deb holds ./usr/..., a zip
+# one top-level folder named after the package; folders are left out.
+if(packages MATCHES "\\.deb$")
+  run(dpkg-deb -c ${packages})
+  string(REGEX MATCHALL "\\./usr/[^\n]*[^/\n]\n" entries "${last_output}")
+  list(TRANSFORM entries REPLACE "^\\./usr/([^\n]*[^/\n]) -> [^\n]*\n$" "\\1")
+  list(TRANSFORM entries REPLACE "^\\./usr/([^\n]*)\n$" "\\1")
+else()
+  run(${CMAKE_COMMAND} -E tar t ${packages})
+  string(REGEX MATCHALL "[^\n]*[^/\n]\n" entries "${last_output}")
+  list(TRANSFORM entries REPLACE "^[^/\n]+/([^\n]*)\n$" "\\1")
+endif()
+
+list(SORT installed)
+list(SORT entries)
+if(NOT entries STREQUAL installed)
+  string(REPLACE ";" "\n  " entries "${entries}")
+  string(REPLACE ";" "\n  " installed "${installed}")
+  message(FATAL_ERROR "${packages} holds:\n  ${entries}\ninstalled:\n  ${installed}")
+endif()
+foreach(file IN LISTS NEEDED)
+  if(NOT file IN_LIST entries)
+    message(FATAL_ERROR "${packages} lacks ${file}")
+  endif()
+endforeach()
+string(REPLACE ";" "\n  " entries "${entries}")
+message(STATUS "${packages}:\n  ${entries}")
