@@ -35,11 +35,7 @@ IXOR_TEST_CHILD_MODE(churn)
 TEST(Concurrency, ProcessesChurnTheirOwnRegistrations)
 {
     ixor_test::AgentRoot agent;
-#if defined(_WIN32)
-    const int rounds = 10;
-#else
-    const int rounds = 40;
-#endif
+    const int rounds = ixor_test::process_starts_are_costly() ? 10 : 40;
     std::vector<ixor_test::Child> running;
     for (int c = 0; c < 4; c++) {
         std::string code = "C" + std::to_string(c);

@@ -2,6 +2,7 @@
 #include "ixor_test_support.h"
 #include "os.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -145,6 +146,34 @@ bool make_symlink(const std::string &target, const std::string &link)
 bool make_fifo(const std::string &path)
 {
     return mkfifo(path.c_str(), 0600) == 0;
+}
+
+bool refusals_show_at_once()
+{
+    return true;
+}
+
+bool process_starts_are_costly()
+{
+    return false;
+}
+
+// RTLD_LOCAL keeps the library's names to itself, as a product module's
+// loader does.
+void *load_library(const std::string &path)
+{
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void *find_symbol(void *library, const char *name)
+{
+    return dlsym(library, name);
+}
+
+std::string load_error()
+{
+    const char *reason = dlerror();
+    return reason ? reason : "";
 }
 
 // "nobody" on Debian.

@@ -173,6 +173,31 @@ bool make_fifo(const std::string &)
     return false;
 }
 
+bool refusals_show_at_once()
+{
+    return false;
+}
+
+bool process_starts_are_costly()
+{
+    return true;
+}
+
+void *load_library(const std::string &path)
+{
+    return reinterpret_cast<void *>(LoadLibraryW(ixor::os::widen(path).c_str()));
+}
+
+void *find_symbol(void *library, const char *name)
+{
+    return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+std::string load_error()
+{
+    return std::to_string(GetLastError());
+}
+
 bool drop_root()
 {
     return true;

@@ -17,6 +17,18 @@
 #define IXOR_FILE_PRODUCT_REGISTER "config/product_register.eni"
 #define IXOR_FILE_APPHOME "ixor_apphome.ini"
 
+/* No application home that the platform hands out is long enough to cut a
+ * path of the library short. */
+#include "ixoraux.h"
+#define IXOR_FITS_BELOW_HOME(tail) (sizeof(tail) - 1 <= IXORAUX_HOME_TAIL_MAX)
+static_assert(IXOR_FITS_BELOW_HOME("/" IXOR_FILE_REGISTRATIONS ".lock") &&
+                  IXOR_FITS_BELOW_HOME("/" IXOR_FILE_PROXY_CONF ".lock") &&
+                  IXOR_FITS_BELOW_HOME("/" IXOR_FILE_PROXY_STARTUP) &&
+                  IXOR_FITS_BELOW_HOME("/" IXOR_FILE_CONNECT ".lock") &&
+                  IXOR_FITS_BELOW_HOME("/" IXOR_FILE_SERVER_PORT ".lock") &&
+                  IXOR_FITS_BELOW_HOME("/" IXOR_FILE_PRODUCT_REGISTER ".lock"),
+              "a path below the application home may be cut short");
+
 /* Save flags of the base library: agent ".eni" files and plain ".ini". */
 #define IXOR_SAVE_ENI 1
 #define IXOR_SAVE_INI 0

@@ -5,16 +5,8 @@
 
 #include <stdint.h>
 
-#if defined(_WIN32)
-#include <winsock2.h>
-typedef SOCKET ixor_socket;
-#define IXOR_SOCKET_INVALID INVALID_SOCKET
-#else
-#include <netinet/in.h>
-#include <sys/socket.h>
-typedef int ixor_socket;
-#define IXOR_SOCKET_INVALID (-1)
-#endif
+/* The build names the system's header: ixor_ipc_sys_posix.h or _win.h. */
+#include IXOR_IPC_SYS_HEADER
 
 /* WSAETIMEDOUT, the number that the wait's time-out line carries. */
 #define IXOR_NET_TIMEOUT_CODE 10060

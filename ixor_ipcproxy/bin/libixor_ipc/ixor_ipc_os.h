@@ -5,17 +5,9 @@
 
 #include <time.h>
 
-#include <string.h>
-
-/* Path separator of executable and source paths on this platform, and the
- * runtime's re-entrant tokeniser. */
-#if defined(_WIN32)
-#define IXOR_OS_PATH_SEP '\\'
-#define ixor_os_strtok strtok_s
-#else
-#define IXOR_OS_PATH_SEP '/'
-#define ixor_os_strtok strtok_r
-#endif
+/* The path separator IXOR_OS_PATH_SEP and the re-entrant tokeniser
+ * ixor_os_strtok come from the system's header, which the build names. */
+#include IXOR_IPC_SYS_HEADER
 
 int ixor_os_process_id(void);
 int ixor_os_thread_id(void);
