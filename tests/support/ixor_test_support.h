@@ -76,6 +76,8 @@ uint16_t closed_port();
 // tests when the program is started as "prog --child NAME args...".
 using ChildMain = int (*)(const std::vector<std::string> &args);
 bool register_child_mode(const char *name, ChildMain fn);
+// Runs the mode that "prog --child NAME args..." names; 2 for an unknown one.
+int run_child_mode(const std::vector<std::string> &args);
 #define IXOR_TEST_CHILD_MODE(name)                                                   \
     static int ixor_child_##name(const std::vector<std::string> &args);              \
     static const bool ixor_child_reg_##name =                                        \

@@ -1,9 +1,7 @@
-// main() of every test program, its child modes, temporary directories,
+// Child modes, temporary directories,
 // whole-file reads and writes, and scoped environment changes.
 #include "ixor_test_support.h"
 #include "os.h"
-
-#include <gmock/gmock.h>
 
 #include <atomic>
 #include <cstdio>
@@ -31,6 +29,8 @@ std::map<std::string, ChildMain> &child_modes()
     return modes;
 }
 
+}  // namespace
+
 int run_child_mode(const std::vector<std::string> &args)
 {
     const auto it = args.size() < 3 ? child_modes().end() : child_modes().find(args[2]);
@@ -40,8 +40,6 @@ int run_child_mode(const std::vector<std::string> &args)
     }
     return it->second(std::vector<std::string>(args.begin() + 3, args.end()));
 }
-
-}  // namespace
 
 bool register_child_mode(const char *name, ChildMain fn)
 {
@@ -112,11 +110,3 @@ uint16_t closed_port()
 Child::Child(Child &&other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
 
 }  // namespace ixor_test
-
-int main(int argc, char **argv)
-{
-    if (argc > 1 && std::string(argv[1]) == "--child")
-        return ixor_test::run_child_mode(ixor::os::program_args(argc, argv));
-    testing::InitGoogleMock(&argc, argv);
-    return RUN_ALL_TESTS();
-}
