@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "ixoraux.h"
-#include "ixorbase.h"
+#include "ixorbase_handles.h"
 
 namespace ixor_test {
 
@@ -51,14 +51,20 @@ void AgentRoot::install_product(const std::string &code) const
 
 std::string ini_value(const std::string &path, const char *section, const char *key)
 {
-    if (!file_exists(path)) {
-        return "<absent>";
-    }
-    ixor_ini *ini = ixor_ini_file_load(path.c_str());
-    const char *value = ini ? ixor_ini_file_get(ini, section, key) : nullptr;
-    std::string out = value ? value : "<absent>";
-    ixor_ini_file_free(ini);
-    return out;
+    const ixorbase::IniPtr ini(file_exists(path) ? ixor_ini_file_load(path.c_str()) : nullptr);
+    const char *value = ini ? ixor_ini_file_get(ini.get(), section, key) : nullptr;
+    return value ? value : "<absent>";
+}
+
+std::vector<std::string> sections_in(const std::string &path)
+{
+    std::vector<std::string> names;
+    const ixorbase::IniPtr ini(ixor_ini_file_load(path.c_str()));
+    ixor_ini_file_foreach(ini.get(), &names, [](ixor_ini *, const char *section, void *user) {
+        static_cast<std::vector<std::string> *>(user)->push_back(section);
+        return 0;
+    });
+    return names;
 }
 
 }  // namespace ixor_test

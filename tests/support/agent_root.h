@@ -5,6 +5,7 @@
 #define IXOR_TEST_AGENT_ROOT_H
 
 #include <string>
+#include <vector>
 
 #include "ixor_test_support.h"
 
@@ -39,9 +40,11 @@ private:
     std::string apphome_;
 };
 
-// One value of an INI file read through the base library; "<absent>" when
-// the file or key is missing.
+// Reading INI files back through the base library: one value, "<absent>"
+// when the file or key is missing; the section names in the order the
+// base library visits them, none when the file does not load.
 std::string ini_value(const std::string &path, const char *section, const char *key);
+std::vector<std::string> sections_in(const std::string &path);
 
 }  // namespace ixor_test
 
