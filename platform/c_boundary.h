@@ -6,8 +6,7 @@
 
 namespace ixor {
 
-template <class Result, class Body>
-Result guarded(Result failure, Body &&body) noexcept
+template <class Result, class Body> Result guarded(Result failure, Body &&body) noexcept
 {
     try {
         return body();
@@ -16,8 +15,7 @@ Result guarded(Result failure, Body &&body) noexcept
     }
 }
 
-template <class Body>
-void guarded(Body &&body) noexcept
+template <class Body> void guarded(Body &&body) noexcept
 {
     try {
         body();

@@ -27,7 +27,8 @@ extern "C" {
 #endif
 
 IXORAUX_API char *get_ixor_root_dir(void) IXOR_NOEXCEPT;
-IXORAUX_API int get_app_home_dir(const char *apphome_ini, char *buf, int size, int absolute) IXOR_NOEXCEPT;
+IXORAUX_API int get_app_home_dir(const char *apphome_ini, char *buf, int size,
+                                 int absolute) IXOR_NOEXCEPT;
 IXORAUX_API int get_apphome_path_main(char *buf, int size) IXOR_NOEXCEPT;
 
 IXORAUX_API int is_product_register(const char *code) IXOR_NOEXCEPT;

@@ -43,7 +43,8 @@ IXORBASE_API int ixor_log_is_regestered(void) IXOR_NOEXCEPT;
 IXORBASE_API char *ixor_log_dir(char *buf, int size) IXOR_NOEXCEPT;
 IXORBASE_API int ixor_autolog_init(const char *dir, int keep) IXOR_NOEXCEPT;
 IXORBASE_API int ixor_log_level_get(void) IXOR_NOEXCEPT;
-IXORBASE_API int ixor_log_output(int level, const char *format, ...) IXOR_NOEXCEPT IXORBASE_PRINTF(2, 3);
+IXORBASE_API int ixor_log_output(int level, const char *format, ...) IXOR_NOEXCEPT
+    IXORBASE_PRINTF(2, 3);
 
 IXORBASE_API int ixor_process_get_path(int pid, char *buf, int size) IXOR_NOEXCEPT;
 IXORBASE_API int ixor_path_is_exist_u(const char *path) IXOR_NOEXCEPT;
@@ -54,17 +55,20 @@ IXORBASE_API int ixor_str_snprintf(char *buf, uint64_t size, const char *format,
 IXORBASE_API char **ixor_str_split(const char *text, const char *sep, int *count) IXOR_NOEXCEPT;
 
 IXORBASE_API ixor_ini *ixor_ini_file_load(const char *path) IXOR_NOEXCEPT;
-IXORBASE_API const char *ixor_ini_file_get(ixor_ini *ini, const char *section, const char *key) IXOR_NOEXCEPT;
+IXORBASE_API const char *ixor_ini_file_get(ixor_ini *ini, const char *section,
+                                           const char *key) IXOR_NOEXCEPT;
 IXORBASE_API int ixor_ini_file_get_int(ixor_ini *ini, const char *section, const char *key,
                                        int def) IXOR_NOEXCEPT;
 IXORBASE_API int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key,
                                    const char *value) IXOR_NOEXCEPT;
 IXORBASE_API int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key,
                                        int value) IXOR_NOEXCEPT;
-IXORBASE_API int ixor_ini_file_unset(ixor_ini *ini, const char *section, const char *key) IXOR_NOEXCEPT;
+IXORBASE_API int ixor_ini_file_unset(ixor_ini *ini, const char *section,
+                                     const char *key) IXOR_NOEXCEPT;
 IXORBASE_API int ixor_ini_file_del(ixor_ini *ini, const char *section) IXOR_NOEXCEPT;
 IXORBASE_API int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag) IXOR_NOEXCEPT;
-IXORBASE_API int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb) IXOR_NOEXCEPT;
+IXORBASE_API int ixor_ini_file_foreach(ixor_ini *ini, void *user,
+                                       ixor_ini_section_cb cb) IXOR_NOEXCEPT;
 IXORBASE_API void ixor_ini_file_free(ixor_ini *ini) IXOR_NOEXCEPT;
 
 IXORBASE_API int ixor_flock_init(const char *path, ixor_flock **lock) IXOR_NOEXCEPT;

@@ -116,28 +116,20 @@ int change_registration(const char *code, bool registered)
 
 int is_product_register(const char *code) noexcept
 {
-    return ixor::guarded(0, [&] {
-        return ixoraux::has_product(ixoraux::register_file, code);
-    });
+    return ixor::guarded(0, [&] { return ixoraux::has_product(ixoraux::register_file, code); });
 }
 
 int is_product_installed(const char *code) noexcept
 {
-    return ixor::guarded(0, [&] {
-        return ixoraux::has_product(ixoraux::installed_file, code);
-    });
+    return ixor::guarded(0, [&] { return ixoraux::has_product(ixoraux::installed_file, code); });
 }
 
 int add_product_register(const char *code) noexcept
 {
-    return ixor::guarded(-1, [&] {
-        return ixoraux::change_registration(code, true);
-    });
+    return ixor::guarded(-1, [&] { return ixoraux::change_registration(code, true); });
 }
 
 int remove_product_register(const char *code) noexcept
 {
-    return ixor::guarded(-1, [&] {
-        return ixoraux::change_registration(code, false);
-    });
+    return ixor::guarded(-1, [&] { return ixoraux::change_registration(code, false); });
 }

@@ -48,7 +48,7 @@ private:
     };
     struct Section {
         std::string name;
-        std::list<Entry> entries;  // a list keeps each value in place
+        std::list<Entry> entries;   // a list keeps each value in place
         std::string_view unparsed;  // body lines not read into entries yet
         bool removed = false;
     };

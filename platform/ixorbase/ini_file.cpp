@@ -60,7 +60,8 @@ int ixor_ini_file_get_int(ixor_ini *ini, const char *section, const char *key, i
     });
 }
 
-int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const char *value) noexcept
+int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key,
+                      const char *value) noexcept
 {
     return ixor::guarded(-1, [&] {
         if (!ini || !section || !key || !value)
@@ -72,9 +73,8 @@ int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key, const
 
 int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key, int value) noexcept
 {
-    return ixor::guarded(-1, [&] {
-        return ixor_ini_file_set(ini, section, key, std::to_string(value).c_str());
-    });
+    return ixor::guarded(
+        -1, [&] { return ixor_ini_file_set(ini, section, key, std::to_string(value).c_str()); });
 }
 
 // Succeeds when the key is absent afterwards, whether or not it was there.
@@ -99,7 +99,8 @@ int ixor_ini_file_del(ixor_ini *ini, const char *section) noexcept
 }
 
 // Refuses documents that would not load back the same, rather than
-// escaping them, and documents larger than a load reads; a non-zero flag also makes the rename itself durable.
+// escaping them, and documents larger than a load reads; a non-zero flag also makes the rename
+// itself durable.
 int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag) noexcept
 {
     return ixor::guarded(-1, [&] {
@@ -132,7 +133,5 @@ int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb) noe
 
 void ixor_ini_file_free(ixor_ini *ini) noexcept
 {
-    ixor::guarded([&] {
-        delete ini;
-    });
+    ixor::guarded([&] { delete ini; });
 }

@@ -41,10 +41,7 @@ std::optional<std::string> resolve_dir(const std::string &dir)
     return ixor::os::parent_dir(*exe) + dir.substr(1);
 }
 
-std::string numbered(const std::string &file, int n)
-{
-    return file + "." + std::to_string(n);
-}
+std::string numbered(const std::string &file, int n) { return file + "." + std::to_string(n); }
 
 void shift_files(const std::string &file, int keep)
 {

@@ -12,9 +12,7 @@
 
 int ixor_path_is_exist_u(const char *path) noexcept
 {
-    return ixor::guarded(0, [&] {
-        return path && ixor::os::path_exists(path) ? 1 : 0;
-    });
+    return ixor::guarded(0, [&] { return path && ixor::os::path_exists(path) ? 1 : 0; });
 }
 
 // The path is cut to fit the buffer, NUL-terminated.

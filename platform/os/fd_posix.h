@@ -13,8 +13,7 @@ inline constexpr int file_mode = 0644;
 inline constexpr int dir_mode = 0755;
 
 // Retries a call that a signal interrupted.
-template <class Call>
-auto no_eintr(Call call)
+template <class Call> auto no_eintr(Call call)
 {
     for (;;) {
         auto result = call();

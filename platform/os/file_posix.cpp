@@ -44,8 +44,8 @@ bool replaceable(const std::string &path)
 // lies at the path.
 int create_new(const char *path, int access)
 {
-    const int fd = no_eintr(
-        [&] { return ::open(path, access | O_CREAT | O_EXCL | no_follow, file_mode); });
+    const int fd =
+        no_eintr([&] { return ::open(path, access | O_CREAT | O_EXCL | no_follow, file_mode); });
     if (fd < 0 || ::fchmod(fd, file_mode) == 0)
         return fd;
     ::close(fd);
@@ -155,9 +155,6 @@ bool rename_replace(const std::string &from, const std::string &to)
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool remove_file(const std::string &path)
-{
-    return ::unlink(path.c_str()) == 0;
-}
+bool remove_file(const std::string &path) { return ::unlink(path.c_str()) == 0; }
 
 }  // namespace ixor::os

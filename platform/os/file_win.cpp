@@ -89,9 +89,9 @@ bool write_file_atomic(const std::string &path, std::string_view data, bool)
     Handle h(create_temp_beside(path, temp));
     if (!h.valid())
         return false;
-    const bool done = fill_and_close(h, data) &&
-                      MoveFileExW(widen(temp).c_str(), widen(path).c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const bool done =
+        fill_and_close(h, data) && MoveFileExW(widen(temp).c_str(), widen(path).c_str(),
+                                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!done)
         DeleteFileW(widen(temp).c_str());
     else
@@ -168,19 +168,13 @@ long long file_size(const std::string &path)
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool path_exists(const std::string &path)
-{
-    return attributes(path) != INVALID_FILE_ATTRIBUTES;
-}
+bool path_exists(const std::string &path) { return attributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool rename_replace(const std::string &from, const std::string &to)
 {
     return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-bool remove_file(const std::string &path)
-{
-    return DeleteFileW(widen(path).c_str());
-}
+bool remove_file(const std::string &path) { return DeleteFileW(widen(path).c_str()); }
 
 }  // namespace ixor::os

@@ -14,7 +14,8 @@ namespace {
 int open_lock(const char *path)
 {
     const int fd = open_regular(path, O_RDWR, true);
-    return fd >= 0 || (errno != EROFS && errno != EACCES) ? fd : open_regular(path, O_RDONLY, false);
+    return fd >= 0 || (errno != EROFS && errno != EACCES) ? fd
+                                                          : open_regular(path, O_RDONLY, false);
 }
 
 }  // namespace
@@ -33,14 +34,8 @@ bool try_lock(LockHandle handle)
     return ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0;
 }
 
-void unlock(LockHandle handle)
-{
-    ::flock(static_cast<int>(handle), LOCK_UN);
-}
+void unlock(LockHandle handle) { ::flock(static_cast<int>(handle), LOCK_UN); }
 
-void close_lock_file(LockHandle handle)
-{
-    ::close(static_cast<int>(handle));
-}
+void close_lock_file(LockHandle handle) { ::close(static_cast<int>(handle)); }
 
 }  // namespace ixor::os

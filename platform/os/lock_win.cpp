@@ -18,10 +18,7 @@ HANDLE open_lock(const std::string &path)
     return open_regular(path, GENERIC_READ, OPEN_EXISTING, share_all);
 }
 
-HANDLE native(LockHandle handle)
-{
-    return reinterpret_cast<HANDLE>(handle);
-}
+HANDLE native(LockHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
@@ -49,9 +46,6 @@ void unlock(LockHandle handle)
     UnlockFileEx(native(handle), 0, MAXDWORD, MAXDWORD, &at);
 }
 
-void close_lock_file(LockHandle handle)
-{
-    CloseHandle(native(handle));
-}
+void close_lock_file(LockHandle handle) { CloseHandle(native(handle)); }
 
 }  // namespace ixor::os

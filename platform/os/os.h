@@ -103,7 +103,7 @@ public:
     ~ThreadSlot();
     ThreadSlot(const ThreadSlot &) = delete;
     ThreadSlot &operator=(const ThreadSlot &) = delete;
-    ThreadValue *get() const;  // null before the thread's first set
+    ThreadValue *get() const;      // null before the thread's first set
     bool set(ThreadValue *value);  // takes ownership on success only
 
 private:

@@ -18,14 +18,8 @@ std::optional<std::string> process_path(int pid)
     return std::string(target, static_cast<size_t>(n));
 }
 
-int current_pid()
-{
-    return static_cast<int>(::getpid());
-}
+int current_pid() { return static_cast<int>(::getpid()); }
 
-bool process_alive(int pid)
-{
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
+bool process_alive(int pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
 
 }  // namespace ixor::os

@@ -11,8 +11,8 @@ std::optional<std::string> process_path(int pid)
     DWORD n = 0;
     if (static_cast<DWORD>(pid) == GetCurrentProcessId()) {
         n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    } else if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                            static_cast<DWORD>(pid))) {
+    } else if (HANDLE process =
+                   OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid))) {
         n = static_cast<DWORD>(path.size());
         if (!QueryFullProcessImageNameW(process, 0, path.data(), &n))
             n = 0;
@@ -23,10 +23,7 @@ std::optional<std::string> process_path(int pid)
     return narrow(std::wstring_view(path.data(), n));
 }
 
-int current_pid()
-{
-    return static_cast<int>(GetCurrentProcessId());
-}
+int current_pid() { return static_cast<int>(GetCurrentProcessId()); }
 
 bool process_alive(int pid)
 {

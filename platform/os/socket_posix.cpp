@@ -57,9 +57,6 @@ SocketHandle connect_loopback_nowait(std::uint16_t port)
     return fd < 0 ? no_socket : fd;
 }
 
-void close_socket(SocketHandle socket)
-{
-    ::close(static_cast<int>(socket));
-}
+void close_socket(SocketHandle socket) { ::close(static_cast<int>(socket)); }
 
 }  // namespace ixor::os

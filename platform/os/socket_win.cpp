@@ -67,9 +67,6 @@ SocketHandle connect_loopback_nowait(std::uint16_t port)
     return static_cast<SocketHandle>(s);
 }
 
-void close_socket(SocketHandle socket)
-{
-    ::closesocket(static_cast<SOCKET>(socket));
-}
+void close_socket(SocketHandle socket) { ::closesocket(static_cast<SOCKET>(socket)); }
 
 }  // namespace ixor::os

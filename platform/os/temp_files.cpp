@@ -15,7 +15,8 @@ int writer_of(const std::string &name, const std::string &file)
 {
     const std::string suffix = ".tmp";
     if (name.size() <= file.size() + suffix.size() + 1 || name.compare(0, file.size(), file) != 0 ||
-        name[file.size()] != '.' || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        name[file.size()] != '.' ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
         return 0;
     const char *digits = name.c_str() + file.size() + 1;
     char *end = nullptr;

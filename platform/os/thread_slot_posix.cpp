@@ -6,15 +6,9 @@
 namespace ixor::os {
 namespace {
 
-void delete_value(void *value)
-{
-    delete static_cast<ThreadValue *>(value);
-}
+void delete_value(void *value) { delete static_cast<ThreadValue *>(value); }
 
-pthread_key_t key_of(unsigned long key)
-{
-    return static_cast<pthread_key_t>(key);
-}
+pthread_key_t key_of(unsigned long key) { return static_cast<pthread_key_t>(key); }
 
 }  // namespace
 

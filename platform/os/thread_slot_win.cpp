@@ -7,10 +7,7 @@
 namespace ixor::os {
 namespace {
 
-void NTAPI delete_value(void *value)
-{
-    delete static_cast<ThreadValue *>(value);
-}
+void NTAPI delete_value(void *value) { delete static_cast<ThreadValue *>(value); }
 
 }  // namespace
 

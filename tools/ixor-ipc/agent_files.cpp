@@ -44,10 +44,7 @@ std::string ipc_file(const std::string &home, const std::string &name)
     return home + "/config/ixor_ipcproxy/" + name;
 }
 
-bool path_exists(const std::string &path)
-{
-    return ixor_path_is_exist_u(path.c_str()) == 1;
-}
+bool path_exists(const std::string &path) { return ixor_path_is_exist_u(path.c_str()) == 1; }
 
 void open_tool_log()
 {
@@ -75,8 +72,7 @@ std::string ini_text(ixor_ini *ini, const char *section, const char *key, bool &
     return present ? value : "";
 }
 
-bool write_ini(const std::string &path, const std::vector<IniEntry> &entries, int flag,
-               bool locked)
+bool write_ini(const std::string &path, const std::vector<IniEntry> &entries, int flag, bool locked)
 {
     IniPtr ini(ixor_ini_file_load(nullptr));
     for (const IniEntry &entry : entries) {

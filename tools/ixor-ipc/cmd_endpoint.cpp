@@ -14,15 +14,9 @@ const char generic_problem[] =
     "the registration file could not be locked, loaded or saved (see the log)";
 
 // The number the library reads from the text: the leading decimal number.
-long leading_number(const std::string &text)
-{
-    return std::strtol(text.c_str(), nullptr, 10);
-}
+long leading_number(const std::string &text) { return std::strtol(text.c_str(), nullptr, 10); }
 
-std::string registrations_path()
-{
-    return ipc_file(app_home(), "ixor_ipcproxy_pre.eni");
-}
+std::string registrations_path() { return ipc_file(app_home(), "ixor_ipcproxy_pre.eni"); }
 
 // The library's checks in its order, to name the one that refused.
 std::string register_problem(const std::vector<std::string> &args)
@@ -33,8 +27,10 @@ std::string register_problem(const std::vector<std::string> &args)
         return problem;
     }
     if (is_product_register(code.c_str()) != 1) {
-        return "product " + code + " is not registered with the agent (add it with "
-                                   "'ixor-ipc product add " + code + "')";
+        return "product " + code +
+               " is not registered with the agent (add it with "
+               "'ixor-ipc product add " +
+               code + "')";
     }
     if (code == "HVK") {
         return "HVK is not permitted to use the proxy";
@@ -137,15 +133,16 @@ int run_lookup(const Invocation &inv)
     if (addr == "\x01") {
         return fail("lookup failed: " + code + " has no registration");
     }
-    std::string text = "addr: " + addr + "\nport: " + std::to_string(port) +
-                       "\nuid: " + std::to_string(uid);
+    std::string text =
+        "addr: " + addr + "\nport: " + std::to_string(port) + "\nuid: " + std::to_string(uid);
     return print_result(inv, text, {{"code", code}, {"addr", addr}, {"port", port}, {"uid", uid}});
 }
 
 }  // namespace
 
 const Command register_command = {
-    "register", "CODE PRIORITY ADDRS PORT [UID]",
+    "register",
+    "CODE PRIORITY ADDRS PORT [UID]",
     "Register or change the endpoint of product CODE",
     "PRIORITY is 0..100 (the highest above 0 wins; 0 never wins), ADDRS one\n"
     "address or several separated by ';' (the first that answers is used),\n"
@@ -153,15 +150,25 @@ const Command register_command = {
     "out removes a stored one. Numbers are read as their leading decimal digits.\n"
     "CODE must be registered with the agent ('ixor-ipc product add CODE'), and\n"
     "HVK may not register. The proxy configuration follows at once.\n",
-    4, 5, run_register};
+    4,
+    5,
+    run_register};
 
 const Command remove_command = {
-    "remove", "CODE", "Withdraw the endpoint of product CODE",
+    "remove",
+    "CODE",
+    "Withdraw the endpoint of product CODE",
     "The proxy switches to the next winner, or is removed with the last\n"
     "registration (after a pause of 3 units of IXOR_SLEEP_UNIT_MS while the\n"
     "agent still lists products).\n",
-    1, 1, run_remove};
+    1,
+    1,
+    run_remove};
 
-const Command lookup_command = {
-    "lookup", "CODE", "Show the endpoint registered by product CODE",
-    "Prints addr (as registered, all candidates), port and uid.\n", 1, 1, run_lookup};
+const Command lookup_command = {"lookup",
+                                "CODE",
+                                "Show the endpoint registered by product CODE",
+                                "Prints addr (as registered, all candidates), port and uid.\n",
+                                1,
+                                1,
+                                run_lookup};

@@ -25,7 +25,11 @@ int run_listen(const Invocation &inv)
 }  // namespace
 
 const Command listen_command = {
-    "listen", "[SECONDS]", "Listen on 127.0.0.1 as a stand-in upstream",
+    "listen",
+    "[SECONDS]",
+    "Listen on 127.0.0.1 as a stand-in upstream",
     "Prints the port the system picked, then accepts and closes connections for\n"
     "SECONDS (default 60). The agent root is not touched.\n",
-    0, 1, run_listen};
+    0,
+    1,
+    run_listen};

@@ -64,24 +64,40 @@ int run_local_port(const Invocation &inv)
 }  // namespace
 
 const Command regenerate_command = {
-    "regenerate", "", "Apply the stored registrations to the proxy again",
+    "regenerate",
+    "",
+    "Apply the stored registrations to the proxy again",
     "Chooses the winner among all registrations, probes its candidates and\n"
     "writes the proxy configuration, as after a change of the top priority.\n",
-    0, 0, run_regenerate};
+    0,
+    0,
+    run_regenerate};
 
 const Command hvk_command = {
-    "hvk", "", "Tell whether the sibling product HVK is present",
+    "hvk",
+    "",
+    "Tell whether the sibling product HVK is present",
     "Prints yes or no. While HVK is registered or installed with the agent the\n"
     "library leaves the proxy alone. Exit status 0 either way.\n",
-    0, 0, run_hvk};
+    0,
+    0,
+    run_hvk};
 
 const Command connect_addr_command = {
-    "connect-addr", "", "Show the address and port the proxy connects to",
-    "Read from connect.ini, which the proxy writes; fails while it is absent.\n", 0, 0,
+    "connect-addr",
+    "",
+    "Show the address and port the proxy connects to",
+    "Read from connect.ini, which the proxy writes; fails while it is absent.\n",
+    0,
+    0,
     run_connect_addr};
 
 const Command local_port_command = {
-    "local-port", "", "Show the proxy's local IPC port",
+    "local-port",
+    "",
+    "Show the proxy's local IPC port",
     "Read from server_port.ini, which the proxy writes; fails while it is absent\n"
     "or holds no port (0).\n",
-    0, 0, run_local_port};
+    0,
+    0,
+    run_local_port};

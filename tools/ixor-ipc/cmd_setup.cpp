@@ -86,22 +86,34 @@ int run_product_remove(const Invocation &inv)
 }  // namespace
 
 const Command init_command = {
-    "init", "[--force]", "Set up a fresh agent root",
+    "init",
+    "[--force]",
+    "Set up a fresh agent root",
     "Writes ixor_apphome.ini (the application home is the root itself),\n"
     "config/product_register.eni with no products and the proxy's start-up\n"
     "description config/ixor_ipcproxy/ipc_proxy.eni. Refuses a root that already\n"
     "has ixor_apphome.ini unless --force is given; --force also removes the\n"
     "registrations, the proxy configuration and the ipc_proxy process record.\n",
-    0, 0, run_init};
+    0,
+    0,
+    run_init};
 
 const Command product_add_command = {
-    "product add", "CODE", "Register product CODE with the agent",
+    "product add",
+    "CODE",
+    "Register product CODE with the agent",
     "Adds CODE to config/product_register.eni and updates its count. Only\n"
     "products registered with the agent may register an endpoint.\n",
-    1, 1, run_product_add};
+    1,
+    1,
+    run_product_add};
 
 const Command product_remove_command = {
-    "product remove", "CODE", "Remove product CODE from the agent's products",
+    "product remove",
+    "CODE",
+    "Remove product CODE from the agent's products",
     "Deletes CODE from config/product_register.eni and updates its count. Its\n"
     "endpoint registration, if any, stays until 'ixor-ipc remove CODE'.\n",
-    1, 1, run_product_remove};
+    1,
+    1,
+    run_product_remove};

@@ -6,17 +6,13 @@
 
 namespace {
 
-std::string yes_no(bool flag)
-{
-    return flag ? "yes" : "no";
-}
+std::string yes_no(bool flag) { return flag ? "yes" : "no"; }
 
 std::string registration_line(const Registration &reg)
 {
     return "  " + reg.code + ": priority " + std::to_string(reg.priority) + ", addr " +
-           (reg.has_addr ? reg.addr : "(none)") + ", port " + std::to_string(reg.port) +
-           ", uid " + std::to_string(reg.uid) + "\n      " + (reg.wins ? "" : "loses: ") +
-           reg.reason + "\n";
+           (reg.has_addr ? reg.addr : "(none)") + ", port " + std::to_string(reg.port) + ", uid " +
+           std::to_string(reg.uid) + "\n      " + (reg.wins ? "" : "loses: ") + reg.reason + "\n";
 }
 
 std::string candidates_text(const StatusModel &model)
@@ -71,20 +67,21 @@ std::string status_text(const StatusModel &model)
         text += registration_line(reg);
     }
     text += winner_text(model) + proxy_text(model);
-    return text + "ipc_proxy process configuration: " +
-           (model.process_config ? "present" : "absent");
+    return text +
+           "ipc_proxy process configuration: " + (model.process_config ? "present" : "absent");
 }
 
-Json text_or_null(bool present, const std::string &text)
-{
-    return present ? Json(text) : Json();
-}
+Json text_or_null(bool present, const std::string &text) { return present ? Json(text) : Json(); }
 
 Json registration_json(const Registration &reg)
 {
-    return {{"code", reg.code}, {"priority", reg.priority},
-            {"addr", text_or_null(reg.has_addr, reg.addr)}, {"port", reg.port},
-            {"uid", reg.uid}, {"wins", reg.wins}, {"reason", reg.reason}};
+    return {{"code", reg.code},
+            {"priority", reg.priority},
+            {"addr", text_or_null(reg.has_addr, reg.addr)},
+            {"port", reg.port},
+            {"uid", reg.uid},
+            {"wins", reg.wins},
+            {"reason", reg.reason}};
 }
 
 Json proxy_json(const ProxyConf &p)
@@ -132,7 +129,9 @@ int run_status(const Invocation &inv)
 }  // namespace
 
 const Command status_command = {
-    "status", "", "Show the registrations, the winner and the proxy's state",
+    "status",
+    "",
+    "Show the registrations, the winner and the proxy's state",
     "Lists every registration in the order the library visits them, which one\n"
     "wins and why the others do not (HVK never counts; priority 0 never wins; no\n"
     "addr; port 0; lower priority; on a tie the first one wins), the winner's\n"
@@ -140,4 +139,6 @@ const Command status_command = {
     "ipc_proxy process configuration exists and whether HVK is present. The\n"
     "winner is worked out here for display; the proxy configuration shows what\n"
     "the library actually configured.\n",
-    0, 0, run_status};
+    0,
+    0,
+    run_status};

@@ -3,10 +3,9 @@
 namespace {
 
 const Command *const all_commands[] = {
-    &register_command,     &remove_command,      &lookup_command,
-    &status_command,       &regenerate_command,  &hvk_command,
-    &connect_addr_command, &local_port_command,  &init_command,
-    &product_add_command,  &product_remove_command, &listen_command,
+    &register_command,   &remove_command,      &lookup_command,         &status_command,
+    &regenerate_command, &hvk_command,         &connect_addr_command,   &local_port_command,
+    &init_command,       &product_add_command, &product_remove_command, &listen_command,
 };
 
 const char options_help[] =
@@ -41,8 +40,8 @@ const Command *find_command(const std::vector<std::string> &words, size_t &words
 std::string command_help(const Command &command)
 {
     return std::string("usage: ixor-ipc [--root DIR] [--json] ") + command.name +
-           (*command.synopsis ? " " : "") + command.synopsis + "\n\n" + command.summary +
-           ".\n" + command.details + "\n" + options_help;
+           (*command.synopsis ? " " : "") + command.synopsis + "\n\n" + command.summary + ".\n" +
+           command.details + "\n" + options_help;
 }
 
 std::string overview_help()

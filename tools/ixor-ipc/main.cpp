@@ -38,12 +38,14 @@ int run(const CliArgs &args)
     }
     Invocation inv{{args.words.begin() + long(used), args.words.end()}, args.json, args.force};
     if (inv.args.size() < command->min_args || inv.args.size() > command->max_args) {
-        return usage_error(std::string("usage: ixor-ipc ") + command->name + " " + command->synopsis);
+        return usage_error(std::string("usage: ixor-ipc ") + command->name + " " +
+                           command->synopsis);
     }
     if (args.force && command != &init_command) {
         return usage_error("--force belongs to init only");
     }
-    if (args.has_root && (args.root.empty() || !ixor::os::set_env("IXOR_ROOT_DIR", args.root.c_str()))) {
+    if (args.has_root &&
+        (args.root.empty() || !ixor::os::set_env("IXOR_ROOT_DIR", args.root.c_str()))) {
         return usage_error("--root needs a directory");
     }
     open_tool_log();

@@ -24,8 +24,7 @@ extern "C" {
  * addr one address or several separated by ";", uid optional (null removes
  * it). 0 or -1. */
 IXOR_IPC_API int ixor_change_ipcproxy_addrport(const char *product, const char *priority,
-                                               const char *addr, const char *port,
-                                               const char *uid);
+                                               const char *addr, const char *port, const char *uid);
 
 /* Withdraws a product's endpoint. 0, -1, or -2 when the application home
  * cannot be resolved. */

@@ -35,8 +35,7 @@ static void choose_address(const ixor_ipcproxy_selection *selection, char *chose
     }
     ixor_str_snprintf(chosen, IXOR_PATH_MAX, "%s", candidates[0]);
     for (int i = 0; i < count; i++) {
-        if (ixor_probe_addrport(candidates[i], (uint32_t)selection->port,
-                                IXOR_PROBE_TIMEOUT_MS)) {
+        if (ixor_probe_addrport(candidates[i], (uint32_t)selection->port, IXOR_PROBE_TIMEOUT_MS)) {
             ixor_str_snprintf(chosen, IXOR_PATH_MAX, "%s", candidates[i]);
             return;
         }

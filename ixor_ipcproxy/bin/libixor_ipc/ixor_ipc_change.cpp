@@ -14,8 +14,8 @@ static bool same_text(const char *stored, const char *given)
     return stored != NULL && strcmp(stored, given) == 0;
 }
 
-static bool section_differs(ixor_ini *ini, const char *product, int32_t priority,
-                            const char *addr, const char *port, const char *uid)
+static bool section_differs(ixor_ini *ini, const char *product, int32_t priority, const char *addr,
+                            const char *port, const char *uid)
 {
     int32_t stored_priority = ixor_ini_file_get_int(ini, product, "priority", 0);
     const char *stored_addr = ixor_ini_file_get(ini, product, "addr");
@@ -26,8 +26,8 @@ static bool section_differs(ixor_ini *ini, const char *product, int32_t priority
              same_text(stored_port, port) && same_uid);
 }
 
-static void write_section(ixor_ini *ini, const char *product, int32_t priority,
-                          const char *addr, const char *port, const char *uid)
+static void write_section(ixor_ini *ini, const char *product, int32_t priority, const char *addr,
+                          const char *port, const char *uid)
 {
     ixor_ini_file_set_int(ini, product, "priority", priority);
     ixor_ini_file_set(ini, product, "addr", addr);
@@ -59,8 +59,8 @@ static bool refused(const char *product, int32_t priority, const char *port_text
     return false;
 }
 
-int ixor_change_ipcproxy_addrport(const char *product, const char *priority_text,
-                                  const char *addr, const char *port, const char *uid)
+int ixor_change_ipcproxy_addrport(const char *product, const char *priority_text, const char *addr,
+                                  const char *port, const char *uid)
 {
     if (product == NULL || priority_text == NULL || addr == NULL || port == NULL) {
         IXOR_LOG_WARN("register_OLQ_config failed: invalid parameter\n");
@@ -71,8 +71,7 @@ int ixor_change_ipcproxy_addrport(const char *product, const char *priority_text
         return -1;
     }
     ixor_frame frame;
-    ixor_frame_status status =
-        ixor_frame_open(&frame, IXOR_FILE_REGISTRATIONS, IXOR_FRAME_CREATE);
+    ixor_frame_status status = ixor_frame_open(&frame, IXOR_FILE_REGISTRATIONS, IXOR_FRAME_CREATE);
     if (status == IXOR_FRAME_NO_HOME) {
         IXOR_LOG_WARN("ixor_apphome.ini not exists.\n");
         return -1;

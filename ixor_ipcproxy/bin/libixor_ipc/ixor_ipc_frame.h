@@ -8,16 +8,16 @@
 
 typedef enum ixor_frame_status {
     IXOR_FRAME_OK = 0,
-    IXOR_FRAME_NO_HOME,  /* nothing taken; the caller logs its own line */
-    IXOR_FRAME_ABSENT,   /* read form only; nothing taken, caller logs */
-    IXOR_FRAME_NO_LOCK,  /* logged; nothing held */
-    IXOR_FRAME_NO_LOAD   /* logged; the lock is held until ixor_frame_close */
+    IXOR_FRAME_NO_HOME, /* nothing taken; the caller logs its own line */
+    IXOR_FRAME_ABSENT,  /* read form only; nothing taken, caller logs */
+    IXOR_FRAME_NO_LOCK, /* logged; nothing held */
+    IXOR_FRAME_NO_LOAD  /* logged; the lock is held until ixor_frame_close */
 } ixor_frame_status;
 
 enum {
-    IXOR_FRAME_READ = 0,         /* the file must exist; tested before the lock */
-    IXOR_FRAME_CREATE = 1,       /* an absent file loads as an empty document */
-    IXOR_FRAME_LOCK_OF_PATH = 2  /* lock path composed from the file path */
+    IXOR_FRAME_READ = 0,        /* the file must exist; tested before the lock */
+    IXOR_FRAME_CREATE = 1,      /* an absent file loads as an empty document */
+    IXOR_FRAME_LOCK_OF_PATH = 2 /* lock path composed from the file path */
 };
 
 typedef struct ixor_frame {

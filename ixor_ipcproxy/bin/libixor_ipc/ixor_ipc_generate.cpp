@@ -38,8 +38,8 @@ int32_t ixor_generate_ipcproxy_conf(const char *addr, int32_t port, int32_t uid,
     ixor_frame frame;
     unsigned char changed = 1;
     int32_t result = -1;
-    ixor_frame_status status = ixor_frame_open(
-        &frame, IXOR_FILE_PROXY_CONF, IXOR_FRAME_CREATE | IXOR_FRAME_LOCK_OF_PATH);
+    ixor_frame_status status =
+        ixor_frame_open(&frame, IXOR_FILE_PROXY_CONF, IXOR_FRAME_CREATE | IXOR_FRAME_LOCK_OF_PATH);
     if (status == IXOR_FRAME_NO_HOME) {
         IXOR_LOG_INFO("ixor_apphome.ini not exists.\n");
         return -1;

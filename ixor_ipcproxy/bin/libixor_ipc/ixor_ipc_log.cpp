@@ -36,8 +36,8 @@ int32_t ixor_log_timestamp_of(char *buf, uint32_t size, const struct tm *local)
     }
     if (local != NULL) {
         return ixor_str_snprintf(buf, size, "%d-%02d-%02d %02d:%02d:%02d", local->tm_year + 1900,
-                                 local->tm_mon + 1, local->tm_mday, local->tm_hour,
-                                 local->tm_min, local->tm_sec);
+                                 local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min,
+                                 local->tm_sec);
     }
     /* The fallback is copied raw: whole with its NUL when it fits, else cut
      * without a terminator (the statement's buffer is cleared beforehand). */

@@ -30,16 +30,16 @@ const char *ixor_log_basename(const char *path);
  * Returns non-zero when the line is to be written. */
 int ixor_log_prepare(int level, char *stamp, uint32_t size);
 
-#define IXOR_LOG_STATEMENT(level, word, tail, ...)                                          \
-    do {                                                                                     \
-        char ixor_stamp_[IXOR_LOG_STAMP_SIZE];                                               \
-        if (ixor_log_prepare((level), ixor_stamp_, IXOR_LOG_STAMP_SIZE)) {                   \
-            int ixor_tid_ = ixor_os_thread_id();                                             \
-            int ixor_pid_ = ixor_os_process_id();                                            \
-            ixor_log_output((level), "[%s] [" word "] [pid:%d] [tid:%d] %s [%s:%d] " tail,   \
-                            ixor_stamp_, ixor_pid_, ixor_tid_, "[pux]",                      \
-                            ixor_log_basename(__FILE__), __LINE__, ##__VA_ARGS__);           \
-        }                                                                                    \
+#define IXOR_LOG_STATEMENT(level, word, tail, ...)                                                 \
+    do {                                                                                           \
+        char ixor_stamp_[IXOR_LOG_STAMP_SIZE];                                                     \
+        if (ixor_log_prepare((level), ixor_stamp_, IXOR_LOG_STAMP_SIZE)) {                         \
+            int ixor_tid_ = ixor_os_thread_id();                                                   \
+            int ixor_pid_ = ixor_os_process_id();                                                  \
+            ixor_log_output((level), "[%s] [" word "] [pid:%d] [tid:%d] %s [%s:%d] " tail,         \
+                            ixor_stamp_, ixor_pid_, ixor_tid_, "[pux]",                            \
+                            ixor_log_basename(__FILE__), __LINE__, ##__VA_ARGS__);                 \
+        }                                                                                          \
     } while (0)
 
 #define IXOR_LOG_ERROR(...) IXOR_LOG_STATEMENT(IXOR_LEVEL_ERROR, "error", __VA_ARGS__)

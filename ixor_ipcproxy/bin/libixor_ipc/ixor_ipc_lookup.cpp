@@ -4,8 +4,7 @@
 #include "ixor_ipc_frame.h"
 #include "ixor_ipc_log.h"
 
-int ixor_get_ipcproxy_addrport(const char *product, char *addr, int addr_size, int *port,
-                               int *uid)
+int ixor_get_ipcproxy_addrport(const char *product, char *addr, int addr_size, int *port, int *uid)
 {
     if (product == NULL || (addr == NULL && port == NULL && uid == NULL)) {
         IXOR_LOG_WARN("register_OLQ_config failed: invalid parameter\n");

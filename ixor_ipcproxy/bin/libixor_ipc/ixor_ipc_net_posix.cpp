@@ -27,8 +27,7 @@ bool ixor_net_resolve(const char *host, struct in_addr *addr, int *family, int *
     struct hostent *found = NULL;
     char scratch[2048];
     int rc = gethostbyname_r(host, &entry, scratch, sizeof scratch, &found, error);
-    if (rc != 0 || found == NULL || found->h_addr_list == NULL ||
-        found->h_addr_list[0] == NULL) {
+    if (rc != 0 || found == NULL || found->h_addr_list == NULL || found->h_addr_list[0] == NULL) {
         return false;
     }
     memcpy(addr, found->h_addr_list[0], sizeof *addr);

@@ -41,8 +41,8 @@ bool ixor_check_ip_format(const char *text)
 
 static bool host_char_allowed(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_';
 }
 
 /* An empty name has no first or last character to test: it is refused. */
@@ -60,8 +60,7 @@ bool ixor_check_host_name(const char *host)
     return host[length - 1] != '-';
 }
 
-static bool connect_within(ixor_socket sock, const struct sockaddr_in *target,
-                           uint32_t timeout_ms)
+static bool connect_within(ixor_socket sock, const struct sockaddr_in *target, uint32_t timeout_ms)
 {
     if (connect(sock, (const struct sockaddr *)target, sizeof *target) == 0) {
         return true;

@@ -12,8 +12,7 @@ int ixor_remove_product_config(const char *product)
         return -1;
     }
     ixor_frame frame;
-    ixor_frame_status status =
-        ixor_frame_open(&frame, IXOR_FILE_REGISTRATIONS, IXOR_FRAME_READ);
+    ixor_frame_status status = ixor_frame_open(&frame, IXOR_FILE_REGISTRATIONS, IXOR_FRAME_READ);
     if (status == IXOR_FRAME_NO_HOME) {
         IXOR_LOG_INFO("ixor_apphome.ini not exists.\n");
         return -2;
