@@ -156,20 +156,15 @@ TEST_F(Cli, StatusGivesEveryLoserItsReason)
                                              "[LOW]\npriority=40\naddr=l\xff\nport=3\n"
                                              "[SECOND]\npriority=60\naddr=s\nport=4\n");
     Json status = json({"status"});
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"HVK", "HVK never counts"},
-        {"ZERO", "priority 0 never wins"},
-        {"NOADDR", "no addr"},
-        {"NOPORT", "port 0"},
-        {"FIRST", "wins: highest priority above 0 with an addr and a port, first of 2 with "
-                  "priority 60"},
-        {"LOW", "lower priority than FIRST"},
-        {"SECOND", "tie: FIRST came first"}};
-    ASSERT_EQ(status["registrations"].size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(status["registrations"][i]["code"], expected[i].first);
-        EXPECT_EQ(status["registrations"][i]["reason"], expected[i].second);
-    }
+    std::vector<std::string> reasons;
+    for (const Json &reg : status["registrations"])
+        reasons.push_back(reg["code"].get<std::string>() + ": " + reg["reason"].get<std::string>());
+    EXPECT_EQ(reasons, (std::vector<std::string>{
+                           "HVK: HVK never counts", "ZERO: priority 0 never wins",
+                           "NOADDR: no addr", "NOPORT: port 0",
+                           "FIRST: wins: highest priority above 0 with an addr and a port, first "
+                           "of 2 with priority 60",
+                           "LOW: lower priority than FIRST", "SECOND: tie: FIRST came first"}));
     EXPECT_EQ(status["registrations"][2].at("addr"), nullptr);
     EXPECT_EQ(status["registrations"][5]["addr"], "l\xef\xbf\xbd") << "0xff prints as U+FFFD";
     EXPECT_EQ(json({"lookup", "LOW"})["addr"], "l\xef\xbf\xbd");
@@ -201,14 +196,18 @@ TEST_F(Cli, SiblingProductAndWhatTheProxyWroteAreReported)
     EXPECT_EQ(json({"local-port"})["local_port"], 7788);
 }
 
-TEST_F(Cli, FolderWithoutAgentRootFailsEveryCommandAndGetsNothing)
+TEST_F(Cli, FolderWithoutAgentRootFailsAndGetsNothing)
 {
     expect_failure(ixor({"status"}), 1, "no agent root at " + root());
     EXPECT_FALSE(file_exists(root())) << "a missing root stays missing";
     std::filesystem::create_directory(root());
     const std::vector<std::vector<std::string>> commands = {
-        {"register", "P1", "50", "127.0.0.1", "1001"}, {"remove", "P1"}, {"lookup", "P1"},
-        {"regenerate"}, {"status"}, {"product", "add", "P1"}};
+        {"register", "P1", "50", "127.0.0.1", "1001"},
+        {"remove", "P1"},
+        {"lookup", "P1"},
+        {"regenerate"},
+        {"status"},
+        {"product", "add", "P1"}};
     for (const std::vector<std::string> &command : commands) {
         SCOPED_TRACE(command[0]);
         expect_failure(ixor(command), 1, "no application home: " + root());
@@ -242,8 +241,16 @@ TEST_F(Cli, FailuresNameTheirCause)
     expect_failure(ixor({"product", "add", "count"}), 1, "code 'count' is refused");
 }
 
-TEST_F(Cli, WrongCommandLinesAreUsageErrors)
+TEST_F(Cli, CommandLineHelpOptionsAndUsageErrors)
 {
+    const ToolRun overview = bare({"--help"});
+    EXPECT_EQ(overview.status, 0);
+    EXPECT_NE(overview.out.find("\n  product remove CODE "), npos) << overview.out;
+    const std::string help = ixor({"product", "add", "--help"}).out;
+    EXPECT_EQ(help.rfind("usage: ixor-ipc [--root DIR] [--json] product add CODE\n", 0), 0u)
+        << help;
+    EXPECT_FALSE(file_exists(root())) << "help touches no root";
+
     expect_failure(bare({}), 2, "no command given");
     expect_failure(ixor({"frobnicate"}), 2, "unknown command frobnicate");
     expect_failure(ixor({"product"}), 2, "unknown command product");
@@ -253,28 +260,13 @@ TEST_F(Cli, WrongCommandLinesAreUsageErrors)
     expect_failure(ixor({"status", "--force"}), 2, "--force belongs to init only");
     expect_failure(bare({"status", "--root"}), 2, "--root needs a directory");
     expect_failure(bare({"status", "--root="}), 2, "--root needs a directory");
-}
 
-TEST_F(Cli, RootComesFromTheOptionAnywhereElseFromTheEnvironment)
-{
     init_with_products({});
     EXPECT_EQ(bare({"status", "--json", "--root", root()}).status, 0);
     EXPECT_EQ(bare({"status", "--root=" + root()}).status, 0);
     ScopedEnv env_root("IXOR_ROOT_DIR", root().c_str());
     EXPECT_EQ(bare({"status"}).status, 0);
     expect_failure(bare({"--root", root() + "/elsewhere", "status"}), 1, "no agent root");
-}
-
-TEST_F(Cli, HelpTouchesNoRoot)
-{
-    const ToolRun overview = bare({"--help"});
-    EXPECT_EQ(overview.status, 0);
-    EXPECT_NE(overview.out.find("\n  product remove CODE "), npos) << overview.out;
-    const ToolRun help = ixor({"product", "add", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: ixor-ipc [--root DIR] [--json] product add CODE\n", 0), 0u)
-        << help.out;
-    EXPECT_FALSE(file_exists(root()));
 }
 
 }  // namespace
