@@ -8,12 +8,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <thread>
-
 #include "bench_root.h"
 #include "harness.h"
 #include "ixor_ipc_internal.h"
+#include "ixor_test_support.h"
 
 namespace {
 
@@ -26,49 +24,6 @@ sockaddr_in loopback(uint16_t port)
     addr.sin_port = htons(port);
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return addr;
-}
-
-// Listens on 127.0.0.1 and accepts (and drops) every connection, so the
-// accept queue never fills up and no connect has to wait for room. Every
-// connection leaves a TIME_WAIT behind for a minute, which is why the probe
-// figures take a few thousand connections and not more: the search for a
-// free ephemeral port slows down as they pile up.
-class Listener {
-public:
-    Listener()
-    {
-        sockaddr_in addr = loopback(0);
-        socklen_t size = sizeof addr;
-        require(fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr *>(&addr), size) == 0 &&
-                    listen(fd_, 128) == 0 &&
-                    getsockname(fd_, reinterpret_cast<sockaddr *>(&addr), &size) == 0,
-                "loopback listener");
-        port_ = ntohs(addr.sin_port);
-        acceptor_ = std::thread([this] {
-            for (int client; (client = accept(fd_, nullptr, nullptr)) >= 0;) {
-                close(client);
-            }
-        });
-    }
-    ~Listener()
-    {
-        shutdown(fd_, SHUT_RDWR);  // wakes the blocked accept
-        acceptor_.join();
-        close(fd_);
-    }
-    uint16_t port() const { return port_; }
-
-private:
-    int fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    uint16_t port_ = 0;
-    std::thread acceptor_;
-};
-
-// A port that was just listened on and closed again.
-uint16_t closed_port()
-{
-    Listener gone;
-    return gone.port();
 }
 
 // Non-blocking connect, wait until writable, read the pending error.
@@ -105,9 +60,12 @@ int main()
 {
     BenchRoot root;  // the probe logs; its lines go to this root's log
     print_section("reachability probe, 127.0.0.1");
-    Listener listener;
+    // Nothing accepts: every connection stays in the accept queue, which
+    // must hold all of them (the system caps it at net.core.somaxconn).
+    ixor_test::Listener listener(0, 4096);
+    require(listener.listening(), "loopback listener");
     probe_figure("probe, reachable candidate", listener.port(), true);
-    probe_figure("probe, refused candidate", closed_port(), false);
+    probe_figure("probe, refused candidate", ixor_test::closed_port(), false);
     print_summary();
     return 0;
 }

@@ -2,20 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "harness.h"
 #include "ixorbase.h"
 
 namespace ixor_bench {
 namespace {
-
-void write_text(const std::string &path, const std::string &text)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 void save(ixor_ini *ini, const std::string &path)
 {
@@ -32,32 +24,11 @@ std::string product_code(int i)
     return code;
 }
 
-BenchRoot::BenchRoot()
+BenchDir::BenchDir()
 {
-    // IXOR_BENCH_DIR picks another file system, e.g. a tmpfs to take the
-    // disk out of the figures.
     const char *dir = std::getenv("IXOR_BENCH_DIR");
-    std::string tmpl = std::string(dir && *dir ? dir : "/tmp") + "/ixor_bench.XXXXXX";
-    require(mkdtemp(tmpl.data()) != nullptr, "temporary root in " + tmpl);
-    root_ = tmpl;
-    setenv("IXOR_ROOT_DIR", root_.c_str(), 1);
-    setenv("IXOR_LOG_DIR", (root_ + "/logs").c_str(), 1);
-    setenv("IXOR_SLEEP_UNIT_MS", "1", 1);
-    write_text(apphome_ini(), "[apphome]\npath=home\n");
-    write_text(ipc("ipc_proxy.eni"), "[process]\nname=ipc_proxy\ncommand=ipc_proxy --serve\n");
-    // The host process registers its shared log, as product modules do.
-    require(ixor_autolog_init((root_ + "/logs").c_str(), 5) == 0, "log");
-}
-
-BenchRoot::~BenchRoot()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-}
-
-std::string BenchRoot::ipc(const std::string &name) const
-{
-    return root_ + "/home/config/ixor_ipcproxy/" + name;
+    if (dir && *dir)
+        setenv("TMPDIR", dir, 1);
 }
 
 void BenchRoot::populate(int count) const
@@ -75,7 +46,7 @@ void BenchRoot::populate(int count) const
         ixor_ini_file_set_int(endpoints, c, "uid", i);
     }
     ixor_ini_file_set_int(agent, "count", "num", count);
-    save(agent, root_ + "/home/config/product_register.eni");
+    save(agent, home() + "/config/product_register.eni");
     save(endpoints, registrations());
 }
 

@@ -1,36 +1,24 @@
 cmake_minimum_required(VERSION 3.20)
-# Compares the export table of the built library with the expected names,
-# and on Windows checks that the DLLs need nothing but system DLLs and ours.
+# Compares the names the built library exports with the expected ones, and
+# on Windows checks that the DLLs need nothing but system DLLs and ours.
 # Arguments: -DLIBRARY=... -DEXPECTED=... -DTOOL=nm|objdump -DWINDOWS=ON|OFF
 #            -DDLLS="a.dll;b.dll"
 if(WINDOWS)
+  # The rows of the name table: a tab, "[ordinal] name".
   execute_process(COMMAND ${TOOL} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n([^\n]+\n)*" table "${dump}")
-  string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" rows "${table}")
-  set(names)
-  foreach(row IN LISTS rows)
-    string(REGEX REPLACE "^\\[ *[0-9]+\\] " "" name "${row}")
-    list(APPEND names "${name}")
-  endforeach()
+  string(REGEX MATCHALL "\t\\[ *[0-9]+\\] [^ \n]+\n" names "${dump}")
+  list(TRANSFORM names REPLACE "^\t\\[ *[0-9]+\\] ([^\n]+)\n$" "\\1")
 else()
-  execute_process(COMMAND ${TOOL} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-  string(REGEX MATCHALL "[0-9a-f]+ [TDBRW] [^\n]+" rows "${dump}")
-  set(names)
-  foreach(row IN LISTS rows)
-    string(REGEX REPLACE "^[0-9a-f]+ [TDBRW] " "" name "${row}")
-    list(APPEND names "${name}")
-  endforeach()
-endif()
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "${TOOL} failed on ${LIBRARY}")
+  execute_process(COMMAND ${TOOL} -D --defined-only --format=just-symbols ${LIBRARY}
+    OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  string(REGEX MATCHALL "[^\n]+" names "${dump}")
 endif()
 list(SORT names)
 file(STRINGS ${EXPECTED} expected)
 list(SORT expected)
-if(NOT names STREQUAL expected)
-  message(FATAL_ERROR "exports of ${LIBRARY}:\n  ${names}\nexpected:\n  ${expected}")
+if(NOT rc EQUAL 0 OR NOT names STREQUAL expected)
+  message(FATAL_ERROR "exports of ${LIBRARY} (${TOOL}: ${rc}):\n  ${names}\nexpected:\n  ${expected}")
 endif()
-message(STATUS "exports: ${names}")
 
 if(WINDOWS)
   set(allowed KERNEL32.dll msvcrt.dll WS2_32.dll USER32.dll ADVAPI32.dll
@@ -38,8 +26,8 @@ if(WINDOWS)
   foreach(dll IN LISTS DLLS)
     execute_process(COMMAND ${TOOL} -p ${dll} OUTPUT_VARIABLE dump)
     string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
-    foreach(import IN LISTS imports)
-      string(SUBSTRING "${import}" 10 -1 name)
+    list(TRANSFORM imports REPLACE "^DLL Name: " "")
+    foreach(name IN LISTS imports)
       if(NOT name IN_LIST allowed)
         message(FATAL_ERROR "${dll} depends on ${name}")
       endif()

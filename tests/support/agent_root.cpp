@@ -1,7 +1,5 @@
 #include "agent_root.h"
 
-#include <filesystem>
-
 #include "ixoraux.h"
 #include "ixorbase_handles.h"
 
@@ -24,18 +22,12 @@ void AgentRoot::move_home(const std::string &apphome)
     write_file(ipc("ipc_proxy.eni"), "[process]\nname=ipc_proxy\ncommand=ipc_proxy --serve\n");
 }
 
+// The shared log and the files it was rotated into.
 std::string AgentRoot::log_text() const
 {
     std::string all;
-    std::filesystem::path logs(root() + "/logs");
-    if (!std::filesystem::exists(logs)) {
-        return all;
-    }
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(logs)) {
-        if (entry.is_regular_file()) {
-            all += read_file(entry.path().string());
-        }
-    }
+    for (const std::string &name : ixor::os::list_dir(root() + "/logs"))
+        all += read_file(root() + "/logs/" + name);
     return all;
 }
 

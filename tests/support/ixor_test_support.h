@@ -35,7 +35,7 @@ long long file_mtime_ns(const std::string &path);  // -1 when absent
 
 // What the system lets a test do to files and to itself; each is false (or
 // -1) where the system has no such thing, and the test then skips.
-int set_umask(int mask);  // the old mask
+int set_umask(int mask);               // the old mask
 int mode_of(const std::string &path);  // permission bits, without following a link
 bool make_symlink(const std::string &target, const std::string &link);
 bool make_fifo(const std::string &path);
@@ -78,31 +78,31 @@ using ChildMain = int (*)(const std::vector<std::string> &args);
 bool register_child_mode(const char *name, ChildMain fn);
 // Runs the mode that "prog --child NAME args..." names; 2 for an unknown one.
 int run_child_mode(const std::vector<std::string> &args);
-#define IXOR_TEST_CHILD_MODE(name)                                                   \
-    static int ixor_child_##name(const std::vector<std::string> &args);              \
-    static const bool ixor_child_reg_##name =                                        \
-        ::ixor_test::register_child_mode(#name, ixor_child_##name);                  \
+#define IXOR_TEST_CHILD_MODE(name)                                                                 \
+    static int ixor_child_##name(const std::vector<std::string> &args);                            \
+    static const bool ixor_child_reg_##name =                                                      \
+        ::ixor_test::register_child_mode(#name, ixor_child_##name);                                \
     static int ixor_child_##name(const std::vector<std::string> &args)
 
-// Runs a program that lies beside the test program and waits for it, its
-// standard output and error written to the given files. Returns its exit
-// status, or -1 when it did not exit normally.
-int run_beside(const std::string &program, const std::vector<std::string> &args,
-               const std::string &out_path, const std::string &err_path);
-
-// A child process running this test program in one of its child modes.
+// A child process: this test program in one of its child modes, or a
+// program beside it with its standard output and error in the given files.
 class Child {
 public:
     static Child start(const std::string &mode, const std::vector<std::string> &args);
+    static Child beside(const std::string &program, const std::vector<std::string> &args,
+                        const std::string &out_path, const std::string &err_path);
     Child(Child &&other) noexcept;
-    ~Child();  // kills and reaps a child still running
-    int wait();  // exit status, or -1 when it did not exit normally
+    ~Child();     // kills and reaps a child still running
+    int wait();   // exit status, or -1 when it did not exit normally
     void kill();  // hard kill (SIGKILL / TerminateProcess), then reaps
     bool running();
 
 private:
-    Child() = default;
     struct Impl;
+    // Per system; without output files the child shares the test's.
+    static Impl *spawn(const std::string &exe, const std::vector<std::string> &args,
+                       const std::string &out_path, const std::string &err_path);
+    explicit Child(Impl *impl) : impl_(impl) {}
     Impl *impl_ = nullptr;
 };
 

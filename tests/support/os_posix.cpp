@@ -1,6 +1,5 @@
-// Child processes and file times on POSIX systems.
+// Child processes, files, loaders and rights on POSIX systems.
 #include "ixor_test_support.h"
-#include "os.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -15,9 +14,8 @@
 extern char **environ;
 
 namespace ixor_test {
-namespace {
 
-struct Process {
+struct Child::Impl {
     pid_t pid = -1;
     bool reaped = false;
     int status = -1;  // -1 also when it did not exit normally
@@ -37,60 +35,28 @@ struct Process {
     }
 };
 
-std::string self_path()
+Child::Impl *Child::spawn(const std::string &exe, const std::vector<std::string> &args,
+                          const std::string &out_path, const std::string &err_path)
 {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        throw std::runtime_error("cannot find the test program's path");
-    return std::string(buf, static_cast<size_t>(n));
-}
-
-// Starts exe with the words as its arguments; with out and err given,
-// standard output and error go to those files.
-pid_t spawn(const std::string &exe, std::vector<std::string> words, const std::string &out = "",
-            const std::string &err = "")
-{
-    words.insert(words.begin(), exe);
+    std::vector<std::string> words{exe};
+    words.insert(words.end(), args.begin(), args.end());
     std::vector<char *> argv;
     for (auto &w : words)
         argv.push_back(w.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (!out.empty()) {
+    if (!out_path.empty()) {
         const int flags = O_WRONLY | O_CREAT | O_TRUNC;
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), flags, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), flags, 0644);
+        posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), flags, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), flags, 0644);
     }
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         throw std::runtime_error("cannot start " + exe);
-    return pid;
-}
-
-}  // namespace
-
-struct Child::Impl : Process {};
-
-int run_beside(const std::string &program, const std::vector<std::string> &args,
-               const std::string &out_path, const std::string &err_path)
-{
-    const std::string self = self_path();
-    Process run{spawn(self.substr(0, self.rfind('/') + 1) + program, args, out_path, err_path)};
-    run.reap(true);
-    return run.status;
-}
-
-Child Child::start(const std::string &mode, const std::vector<std::string> &args)
-{
-    std::vector<std::string> words{"--child", mode};
-    words.insert(words.end(), args.begin(), args.end());
-    Child child;
-    child.impl_ = new Impl{{spawn(self_path(), words)}};
-    return child;
+    return new Impl{pid};
 }
 
 Child::~Child()
@@ -114,10 +80,7 @@ void Child::kill()
     }
 }
 
-bool Child::running()
-{
-    return !impl_->reap(false);
-}
+bool Child::running() { return !impl_->reap(false); }
 
 long long file_mtime_ns(const std::string &path)
 {
@@ -127,10 +90,7 @@ long long file_mtime_ns(const std::string &path)
     return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
-int set_umask(int mask)
-{
-    return static_cast<int>(::umask(static_cast<mode_t>(mask)));
-}
+int set_umask(int mask) { return static_cast<int>(::umask(static_cast<mode_t>(mask))); }
 
 int mode_of(const std::string &path)
 {
@@ -143,32 +103,17 @@ bool make_symlink(const std::string &target, const std::string &link)
     return symlink(target.c_str(), link.c_str()) == 0;
 }
 
-bool make_fifo(const std::string &path)
-{
-    return mkfifo(path.c_str(), 0600) == 0;
-}
+bool make_fifo(const std::string &path) { return mkfifo(path.c_str(), 0600) == 0; }
 
-bool refusals_show_at_once()
-{
-    return true;
-}
+bool refusals_show_at_once() { return true; }
 
-bool process_starts_are_costly()
-{
-    return false;
-}
+bool process_starts_are_costly() { return false; }
 
 // RTLD_LOCAL keeps the library's names to itself, as a product module's
 // loader does.
-void *load_library(const std::string &path)
-{
-    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-}
+void *load_library(const std::string &path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 
-void *find_symbol(void *library, const char *name)
-{
-    return dlsym(library, name);
-}
+void *find_symbol(void *library, const char *name) { return dlsym(library, name); }
 
 std::string load_error()
 {
@@ -177,9 +122,6 @@ std::string load_error()
 }
 
 // "nobody" on Debian.
-bool drop_root()
-{
-    return geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
-}
+bool drop_root() { return geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0); }
 
 }  // namespace ixor_test

@@ -1,4 +1,4 @@
-// Child processes and file times on Windows.
+// Child processes, files, loaders and rights on Windows.
 #include "ixor_test_support.h"
 #include "os.h"
 
@@ -13,13 +13,6 @@ struct Child::Impl {
 };
 
 namespace {
-
-std::wstring self_path()
-{
-    std::wstring buf(32768, L'\0');
-    buf.resize(GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size())));
-    return buf;
-}
 
 // Quotes one argument so CommandLineToArgvW gives it back unchanged:
 // backslashes double only where they precede a quote.
@@ -45,72 +38,42 @@ std::wstring quote(const std::wstring &arg)
 HANDLE open_output(const std::string &path)
 {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE file = CreateFileW(ixor::os::widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(ixor::os::widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         throw std::runtime_error("cannot create " + path);
     return file;
 }
 
-// Starts exe with the words as its arguments; with out and err given,
-// standard output and error go to those files. Returns the process handle.
-HANDLE spawn(const std::wstring &exe, const std::vector<std::string> &words,
-             const std::string &out = "", const std::string &err = "")
+}  // namespace
+
+Child::Impl *Child::spawn(const std::string &exe, const std::vector<std::string> &args,
+                          const std::string &out_path, const std::string &err_path)
 {
-    std::wstring cmd = quote(exe);
-    for (const auto &w : words)
-        cmd += L" " + quote(ixor::os::widen(w));
+    const std::wstring wide_exe = ixor::os::widen(exe);
+    std::wstring cmd = quote(wide_exe);
+    for (const auto &arg : args)
+        cmd += L" " + quote(ixor::os::widen(arg));
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    const bool io = !out.empty();
+    const bool io = !out_path.empty();
     if (io) {
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdInput = INVALID_HANDLE_VALUE;
-        si.hStdOutput = open_output(out);
-        si.hStdError = open_output(err);
+        si.hStdOutput = open_output(out_path);
+        si.hStdError = open_output(err_path);
     }
     PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, io, 0,
+    const BOOL started = CreateProcessW(wide_exe.c_str(), cmd.data(), nullptr, nullptr, io, 0,
                                         nullptr, nullptr, &si, &pi);
     if (io) {
         CloseHandle(si.hStdOutput);
         CloseHandle(si.hStdError);
     }
     if (!started)
-        throw std::runtime_error("cannot start " + ixor::os::narrow(exe));
+        throw std::runtime_error("cannot start " + exe);
     CloseHandle(pi.hThread);
-    return pi.hProcess;
-}
-
-// NTSTATUS-style codes (access violation, a kill) mean no normal exit.
-int reap(HANDLE process)
-{
-    WaitForSingleObject(process, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process, &code);
-    return code >= 0xC0000000u ? -1 : static_cast<int>(code);
-}
-
-}  // namespace
-
-int run_beside(const std::string &program, const std::vector<std::string> &args,
-               const std::string &out_path, const std::string &err_path)
-{
-    const std::wstring self = self_path();
-    const HANDLE process = spawn(self.substr(0, self.find_last_of(L"\\/") + 1) + ixor::os::widen(program),
-                                 args, out_path, err_path);
-    const int status = reap(process);
-    CloseHandle(process);
-    return status;
-}
-
-Child Child::start(const std::string &mode, const std::vector<std::string> &args)
-{
-    std::vector<std::string> words{"--child", mode};
-    words.insert(words.end(), args.begin(), args.end());
-    Child child;
-    child.impl_ = new Impl{spawn(self_path(), words)};
-    return child;
+    return new Impl{pi.hProcess};
 }
 
 Child::~Child()
@@ -122,9 +85,13 @@ Child::~Child()
     delete impl_;
 }
 
+// NTSTATUS-style codes (access violation, a kill) mean no normal exit.
 int Child::wait()
 {
-    return reap(impl_->process);
+    WaitForSingleObject(impl_->process, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(impl_->process, &code);
+    return code >= 0xC0000000u ? -1 : static_cast<int>(code);
 }
 
 void Child::kill()
@@ -135,10 +102,7 @@ void Child::kill()
     }
 }
 
-bool Child::running()
-{
-    return WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT;
-}
+bool Child::running() { return WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT; }
 
 // FILETIME counts 100 ns steps since 1601.
 long long file_mtime_ns(const std::string &path)
@@ -153,35 +117,17 @@ long long file_mtime_ns(const std::string &path)
 
 // Permission bits, links and FIFOs are POSIX things; the tests that need
 // them skip here.
-int set_umask(int)
-{
-    return -1;
-}
+int set_umask(int) { return -1; }
 
-int mode_of(const std::string &)
-{
-    return -1;
-}
+int mode_of(const std::string &) { return -1; }
 
-bool make_symlink(const std::string &, const std::string &)
-{
-    return false;
-}
+bool make_symlink(const std::string &, const std::string &) { return false; }
 
-bool make_fifo(const std::string &)
-{
-    return false;
-}
+bool make_fifo(const std::string &) { return false; }
 
-bool refusals_show_at_once()
-{
-    return false;
-}
+bool refusals_show_at_once() { return false; }
 
-bool process_starts_are_costly()
-{
-    return true;
-}
+bool process_starts_are_costly() { return true; }
 
 void *load_library(const std::string &path)
 {
@@ -193,14 +139,8 @@ void *find_symbol(void *library, const char *name)
     return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-std::string load_error()
-{
-    return std::to_string(GetLastError());
-}
+std::string load_error() { return std::to_string(GetLastError()); }
 
-bool drop_root()
-{
-    return true;
-}
+bool drop_root() { return true; }
 
 }  // namespace ixor_test

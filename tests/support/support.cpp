@@ -1,5 +1,5 @@
-// Child modes, temporary directories,
-// whole-file reads and writes, and scoped environment changes.
+// Child modes and the start of children, temporary directories, whole-file
+// reads and writes, and scoped environment changes.
 #include "ixor_test_support.h"
 #include "os.h"
 
@@ -28,6 +28,8 @@ std::map<std::string, ChildMain> &child_modes()
     static std::map<std::string, ChildMain> modes;
     return modes;
 }
+
+std::string self_path() { return ixor::os::process_path(ixor::os::current_pid()).value(); }
 
 }  // namespace
 
@@ -96,15 +98,27 @@ ScopedEnv::ScopedEnv(const char *name, const char *value)
     ixor::os::set_env(name, value);
 }
 
-ScopedEnv::~ScopedEnv()
-{
-    ixor::os::set_env(name_.c_str(), old_ ? old_->c_str() : nullptr);
-}
+ScopedEnv::~ScopedEnv() { ixor::os::set_env(name_.c_str(), old_ ? old_->c_str() : nullptr); }
 
 uint16_t closed_port()
 {
     const Listener gone;
     return gone.port();
+}
+
+Child Child::start(const std::string &mode, const std::vector<std::string> &args)
+{
+    std::vector<std::string> words{"--child", mode};
+    words.insert(words.end(), args.begin(), args.end());
+    return Child(spawn(self_path(), words, "", ""));
+}
+
+Child Child::beside(const std::string &program, const std::vector<std::string> &args,
+                    const std::string &out_path, const std::string &err_path)
+{
+    const std::string self = self_path();
+    const std::string dir = self.substr(0, self.find_last_of(ixor::os::path_separators) + 1);
+    return Child(spawn(dir + program, args, out_path, err_path));
 }
 
 Child::Child(Child &&other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
