@@ -1,9 +1,8 @@
 // Any text parses; what it parses to saves and parses back the same.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz_scratch.h"
 #include "ini_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -13,14 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Loading skips what could not be written again, so every parsed
     // document is writable.
     if (!doc.serializable()) {
-        std::fprintf(stderr, "a parsed document is not serializable\n");
-        std::abort();
+        ixor_fuzz::fail("a parsed document is not serializable");
     }
     const std::string once = doc.serialize();
     const ixorbase::IniDocument again = ixorbase::IniDocument::parse(once);
     if (again.serialize() != once || again.section_names() != doc.section_names()) {
-        std::fprintf(stderr, "parse -> serialize -> parse is not stable\n");
-        std::abort();
+        ixor_fuzz::fail("parse -> serialize -> parse is not stable");
     }
     return 0;
 }
