@@ -30,6 +30,15 @@ void *operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept
+{
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
 void operator delete(void *p) noexcept
 {
     std::free(p);
