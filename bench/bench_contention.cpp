@@ -61,8 +61,7 @@ void parallel(int processes)
     close(gate[1]);
     for (pid_t pid : children) {
         int status = 0;
-        require(waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-                    WEXITSTATUS(status) == 0,
+        require(waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0,
                 "a changing process failed");
     }
 }

@@ -13,7 +13,7 @@ namespace {
 
 struct Sizes {
     int products;
-    int batch;   // calls per round of the reads
+    int batch;  // calls per round of the reads
     int rounds;
 };
 
@@ -33,11 +33,11 @@ Times measure(const Sizes &size)
     const std::string label = std::to_string(size.products) + " products, ";
     const auto read_raw = [&] { raw_locked_read(file); };
 
-    const Comparison l = compare([] { lookup(product_code(1)); }, read_raw, size.rounds,
-                                 size.batch);
+    const Comparison l =
+        compare([] { lookup(product_code(1)); }, read_raw, size.rounds, size.batch);
     print_row(label + "lookup", l, "open+flock+read+close", no_target());
-    const Comparison c = compare(Changer(product_code(1), "2"),
-                                 [&] { raw_replace(raw, bytes, false); }, 15, 1);
+    const Comparison c = compare(
+        Changer(product_code(1), "2"), [&] { raw_replace(raw, bytes, false); }, 15, 1);
     print_row(label + "change (registration)", c, "tmp+fsync+rename", no_target());
     const Comparison r = compare(regenerate, read_raw, size.rounds, size.batch);
     print_row(label + "regeneration", r, "open+flock+read+close", no_target());
@@ -48,8 +48,7 @@ Times measure(const Sizes &size)
 // quadratic step would show as a hundred.
 void print_growth(const char *what, double small_us, double large_us)
 {
-    print_value(std::string("growth x10 products, ") + what, large_us / small_us, "x",
-                at_most(15));
+    print_value(std::string("growth x10 products, ") + what, large_us / small_us, "x", at_most(15));
 }
 
 }  // namespace

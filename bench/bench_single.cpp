@@ -11,11 +11,12 @@ namespace {
 void lookup_figures(const BenchRoot &root)
 {
     const std::string file = root.registrations();
-    print_row("lookup", compare([] { lookup(product_code(1)); },
-                                [&] { raw_locked_read(file); }, 31, 200),
+    print_row("lookup",
+              compare([] { lookup(product_code(1)); }, [&] { raw_locked_read(file); }, 31, 200),
               "open+flock+read+close", at_most(1.2));
-    print_row("lookup", compare([] { lookup(product_code(1)); },
-                                [&] { raw_frame_read(root.apphome_ini(), file); }, 31, 200),
+    print_row("lookup",
+              compare([] { lookup(product_code(1)); },
+                      [&] { raw_frame_read(root.apphome_ini(), file); }, 31, 200),
               "same + home, stat, .lock", no_target());
 }
 
@@ -26,12 +27,14 @@ void registration_change_figures(const BenchRoot &root)
     Changer change(product_code(1), "2");
     const std::string raw = root.ipc("raw.eni");
     const std::string bytes = file_bytes(root.registrations());
-    print_row("change, registration save only", compare(change, [&] {
-        raw_replace(raw, bytes, false);
-    }, 25, 2), "tmp+fsync+rename", at_most(1.3));
-    print_row("change, registration save only", compare(change, [&] {
-        raw_replace(raw, bytes, true);
-    }, 25, 2), "same + fsync of dir", no_target());
+    print_row("change, registration save only",
+              compare(
+                  change, [&] { raw_replace(raw, bytes, false); }, 25, 2),
+              "tmp+fsync+rename", at_most(1.3));
+    print_row("change, registration save only",
+              compare(
+                  change, [&] { raw_replace(raw, bytes, true); }, 25, 2),
+              "same + fsync of dir", no_target());
 }
 
 // The winner itself: the registration, the proxy configuration and the
@@ -41,17 +44,24 @@ void full_change_figures(const BenchRoot &root)
     Changer change(product_code(0), "100");
     const std::string raw = root.ipc("raw.eni");
     const std::string bytes = file_bytes(root.registrations());
-    print_row("change of the winner, full apply step", compare(change, [&] {
-        raw_replace(raw, bytes, false);
-    }, 25, 2), "tmp+fsync+rename", at_most(1.3));
-    print_row("change of the winner, full apply step", compare(change, [&] {
-        raw_replace(raw, bytes, true);
-        raw_replace(raw, bytes, false);
-        raw_replace(raw, bytes, true);
-    }, 25, 2), "3 writes as the call does", no_target());
-    require(file_bytes(root.ipc("ixor_ipcproxy.ini")).find(std::string("port=") +
-                                                         change.last_port()) != std::string::npos,
-            "the proxy configuration follows the winner");
+    print_row("change of the winner, full apply step",
+              compare(
+                  change, [&] { raw_replace(raw, bytes, false); }, 25, 2),
+              "tmp+fsync+rename", at_most(1.3));
+    print_row("change of the winner, full apply step",
+              compare(
+                  change,
+                  [&] {
+                      raw_replace(raw, bytes, true);
+                      raw_replace(raw, bytes, false);
+                      raw_replace(raw, bytes, true);
+                  },
+                  25, 2),
+              "3 writes as the call does", no_target());
+    require(
+        file_bytes(root.ipc("ixor_ipcproxy.ini")).find(std::string("port=") + change.last_port()) !=
+            std::string::npos,
+        "the proxy configuration follows the winner");
 }
 
 void sqlite_figures(const BenchRoot &root)

@@ -44,10 +44,7 @@ inline void lookup(const std::string &product)
             "lookup of " + product);
 }
 
-inline void regenerate()
-{
-    require(regenerate_ipc_proxy_conf_restart() == 0, "regeneration");
-}
+inline void regenerate() { require(regenerate_ipc_proxy_conf_restart() == 0, "regeneration"); }
 
 }  // namespace ixor_bench
 

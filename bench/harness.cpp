@@ -46,8 +46,8 @@ std::string target_text(Target target, const char *unit)
         return "-";
     }
     char text[48];
-    std::snprintf(text, sizeof text, "%s %.2f%s", target.bound == Bound::at_most ? "<=" : ">=",
-                  target.value, unit);
+    std::snprintf(text, sizeof text, "%s %.2f%s",
+                  target.bound == Bound::at_most ? "<=" : ">=", target.value, unit);
     return text;
 }
 
@@ -85,8 +85,8 @@ double seconds_of(const Op &op)
 
 void print_section(const std::string &title)
 {
-    std::printf("\n== %s\n%-46s %11s %11s %-24s %8s %9s %s\n", title.c_str(), "figure",
-                "subject", "baseline", "baseline is", "ratio", "target", "verdict");
+    std::printf("\n== %s\n%-46s %11s %11s %-24s %8s %9s %s\n", title.c_str(), "figure", "subject",
+                "baseline", "baseline is", "ratio", "target", "verdict");
 }
 
 void print_row(const std::string &what, const Comparison &c, const std::string &baseline,
@@ -105,10 +105,7 @@ void print_value(const std::string &what, double value, const std::string &unit,
     std::fflush(stdout);
 }
 
-void print_summary()
-{
-    std::printf("\n%d of %d targets met\n", passed, passed + missed);
-}
+void print_summary() { std::printf("\n%d of %d targets met\n", passed, passed + missed); }
 
 void require(bool ok, const std::string &what)
 {

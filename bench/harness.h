@@ -43,8 +43,7 @@ void print_section(const std::string &title);
 void print_row(const std::string &what, const Comparison &c, const std::string &baseline,
                Target target);
 // A figure that is not a ratio (an absolute time, a growth factor).
-void print_value(const std::string &what, double value, const std::string &unit,
-                 Target target);
+void print_value(const std::string &what, double value, const std::string &unit, Target target);
 // Counts of verdicts so far, for the closing line.
 void print_summary();
 

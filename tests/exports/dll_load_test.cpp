@@ -14,8 +14,8 @@ TEST(DynamicLoad, CallThroughThePointerOfAPlainName)
                           "[local]\nipc_port=17001\n");
     void *lib = ixor_test::load_library(IXOR_IPC_LIBRARY_PATH);
     ASSERT_NE(lib, nullptr) << ixor_test::load_error();
-    const auto localport = reinterpret_cast<int (*)(void)>(
-        ixor_test::find_symbol(lib, "ixor_get_ipcproxy_localport"));
+    const auto localport =
+        reinterpret_cast<int (*)(void)>(ixor_test::find_symbol(lib, "ixor_get_ipcproxy_localport"));
     ASSERT_NE(localport, nullptr);
     EXPECT_EQ(localport(), 17001);
 }

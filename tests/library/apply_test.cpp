@@ -1,350 +1,295 @@
-// The apply step and its parts through the recording fake: writing the
-// proxy configuration, removing the proxy after the pause, the threshold,
-// the choice among candidates, and installing the proxy.
+// The apply step through the recording fake: the winner, the proxy
+// configuration, the step's branches, the pause before removal, the install.
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "fake_platform.h"
 #include "ixor_test_support.h"
-#include "frame_paths.h"
 #include "ixor_ipc.h"
 #include "ixor_ipc_internal.h"
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using fake::Lines;
 
-const std::string kRegister = paths::product_register;
 const std::string kPause = "no module has registered, delay to uninstall ipc_proxy.\n";
 const std::string kInstalling = "installing ixor process ipc_proxy...\n";
+const std::string kStatus0 = "config change status: 0\n", kStatus1 = "config change status: 1\n";
+const std::string kStartup = "[process]\nname=ipc_proxy\n", kNone = "<absent>";
+const std::string kNoUid = "[config]\naddr=127.0.0.11\nport=80\n", kConf = kNoUid + "uid=0\n";
+const std::string kReg = paths::product_register;
 
-bool called(const std::string &call) { return fake::count(call) != 0; }
+fake::Platform &p() { return fake::platform(); }
+void proxy_installed() { p().processes["ipc_proxy"] = "x"; }
+void conf_was(const std::string &text) { p().files[paths::proxy_conf] = text; }
 
-class Step : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+void fresh()
+{
+    fake::reset();
+    p().log_level = 2;
+    p().files[paths::startup] = kStartup;
+}
+
+ixor_ini *loaded(const std::string &registrations)
+{
+    p().files["/reg.eni"] = registrations;
+    return ixor_ini_file_load("/reg.eni");
+}
+
+ixor_ipcproxy_selection select_over(const std::string &registrations)
+{
+    ixor_ini *ini = loaded(registrations);
+    ixor_ipcproxy_selection selection{};
+    ixor_ini_file_foreach(ini, &selection, ixor_select_section_cb);
+    ixor_ini_file_free(ini);
+    return selection;
+}
+
+void apply_step(const std::string &registrations, int threshold)
+{
+    ixor_ini *ini = loaded(registrations);
+    ixor_apply_ipcproxy_conf(ini, threshold);
+    ixor_ini_file_free(ini);
+}
+
+// Only a valid section of a higher priority than the best so far wins: a
+// tie goes to the first visited, priority 0 never wins, "HVK" neither wins
+// nor counts, and a section that could not win is not checked.
+TEST(Selection, WinnerCountAndWarnings)
+{
+    // The file, the winner as "addr:port/uid priority count", the warnings.
+    const std::tuple<std::string, std::string, Lines> cases[] = {
+        {"[a]\npriority=10\naddr=A\nport=1\n[b]\npriority=50\naddr=B\nport=2\nuid=5\n"
+         "[c]\npriority=50\naddr=C\nport=3\n",
+         "B:2/5 50 3",
+         {}},
+        {"[a]\npriority=90\nport=1\n[b]\npriority=40\naddr=B\nport=2\n",
+         "B:2/0 40 2",
+         {"skipping invalid addr config in section a\n"}},
+        {"[a]\npriority=90\naddr=A\nport=1\n[b]\npriority=40\nport=2\n", "A:1/0 90 2", {}},
+        {"[a]\npriority=90\naddr=A\nport=0\n[b]\npriority=10\naddr=B\n[c]\npriority=5\naddr=C\n"
+         "port=7\n",
+         "C:7/0 5 3",
+         {"skipping invalid port config in section a\n",
+          "skipping invalid port config in section b\n"}},
+        {"[HVK]\npriority=100\naddr=H\nport=1\n[hvk]\npriority=3\naddr=L\nport=4\n",
+         "L:4/0 3 1",
+         {}},
+        {"[a]\npriority=0\naddr=A\nport=1\n[b]\npriority=-5\naddr=B\nport=1\n[c]\naddr=C\nport=1\n"
+         "[d]\npriority=100\naddr=D\nport=65534\n[e]\npriority=100abc\naddr=E\nport=1\n",
+         "D:65534/0 100 5",
+         {}},
+        {"", ":0/0 0 0", {}},
+        {"[a]\n[b]\nx=1\n", ":0/0 0 2", {}},
+    };
+    for (const auto &[file, winner, warnings] : cases) {
         fake::reset();
-        fake::platform().log_level = 2;
-        fake::put_file(paths::startup, "[process]\nname=ipc_proxy\nbinary=ipc_proxy.exe\n");
-    }
-    void apply(const std::string &registrations, int threshold)
-    {
-        fake::put_file("/reg.eni", registrations);
-        ixor_ini *ini = ixor_ini_file_load("/reg.eni");
-        fake::platform().calls.clear();
-        fake::platform().lines.clear();
-        ixor_apply_ipcproxy_conf(ini, threshold);
-        ixor_ini_file_free(ini);
-        fake::platform().calls.pop_back();
-    }
-    unsigned char flag = 7;
-};
-
-using Generate = Step;
-using Apply = Step;
-using Service = Step;
-
-size_t saves() { return fake::count("ixor_ini_file_save " + paths::proxy_conf + " 0"); }
-
-TEST_F(Generate, FirstWriteCreatesSameValuesLeaveTheFileAlone)
-{
-    EXPECT_EQ(ixor_generate_ipcproxy_conf("127.0.0.11", 8080, 3, &flag), 0);
-    EXPECT_EQ(flag, 1);
-    EXPECT_EQ(fake::file(paths::proxy_conf), "[config]\naddr=127.0.0.11\nport=8080\nuid=3\n");
-    EXPECT_EQ(ixor_generate_ipcproxy_conf("127.0.0.11", 8080, 3, &flag), 0);
-    EXPECT_EQ(flag, 0);
-    EXPECT_EQ(saves(), 1u);
-    EXPECT_EQ(fake::tails(), (Lines{"config change status: 1\n", "config change status: 0\n"}));
-    EXPECT_EQ(fake::platform().locks_held, 0);
-}
-
-TEST_F(Generate, AnyDifferenceRewrites)
-{
-    struct Case {
-        const char *existing;
-        const char *addr;
-        int port, uid;
-    };
-    const Case cases[] = {
-        {"[config]\naddr=127.0.0.11\nport=8080\nuid=3\n", "127.0.0.11", 8080, 4},
-        {"[config]\naddr=127.0.0.11\nport=8080\nuid=3\n", "127.0.0.11", 8081, 3},
-        {"[config]\naddr=Host\nport=8080\nuid=3\n", "host", 8080, 3},
-        {"[config]\naddr=host\nport=8080\nuid=3\n", "host ", 8080, 3},
-        {"[config]\nport=8080\nuid=3\n", "host", 8080, 3},
-        {"[other]\naddr=host\nport=8080\nuid=3\n", "host", 8080, 3},
-    };
-    for (const Case &c : cases) {
-        fake::reset();
-        fake::put_file(paths::proxy_conf, c.existing);
-        flag = 9;
-        EXPECT_EQ(ixor_generate_ipcproxy_conf(c.addr, c.port, c.uid, &flag), 0) << c.existing;
-        EXPECT_EQ(flag, 1) << c.existing;
-        EXPECT_EQ(saves(), 1u) << c.existing;
+        ixor_ipcproxy_selection s = select_over(file);
+        EXPECT_EQ(std::string(s.addr) + ":" + std::to_string(s.port) + "/" + std::to_string(s.uid) +
+                      " " + std::to_string(s.priority) + " " + std::to_string(s.section_count),
+                  winner)
+            << file;
+        EXPECT_EQ(fake::tails(), warnings) << file;
     }
 }
 
-TEST_F(Generate, OtherSectionsAndKeysSurvive)
+// Without a home the caller's flag is kept; once a lock was tried the flag
+// says "changed".
+TEST(Generate, Failures)
 {
-    fake::put_file(paths::proxy_conf, "[log]\nlevel=3\n[config]\nextra=yes\naddr=a\n");
-    EXPECT_EQ(ixor_generate_ipcproxy_conf("b", 1, -2, nullptr), 0);
-    EXPECT_EQ(fake::file(paths::proxy_conf),
-              "[log]\nlevel=3\n\n[config]\nextra=yes\naddr=b\nport=1\nuid=-2\n");
+    for (bool home : {false, true}) {
+        fresh();
+        p().apphome_result = home ? 0 : 1;
+        p().lock_acquire_fails = true;
+        unsigned char flag = 7;
+        EXPECT_EQ(ixor_generate_ipcproxy_conf("a", 80, 0, &flag), -1);
+        EXPECT_EQ(flag, home ? 1 : 7);
+        EXPECT_EQ(fake::tails(), Lines{home ? "flock file failed " + paths::proxy_conf + ".lock\n"
+                                            : "ixor_apphome.ini not exists.\n"});
+    }
 }
 
-// Refusals before the lock keep the caller's flag; once a lock was tried
-// the flag says "changed". Nothing stays locked.
-TEST_F(Generate, Failures)
+// Each branch of the step, seen in its lines, the proxy configuration it
+// leaves, the proxy process it leaves installed and the sibling's presence.
+// Rows at threshold 100 run through the regeneration export, which applies
+// the stored registrations up to the highest priority a change accepts.
+TEST(Apply, Branches)
 {
-    const std::string bad = "ixor_generate_ipcproxy_conf failed: invalid parameter\n";
-    struct Case {
-        const char *name;
-        void (*setup)();
-        const char *addr;
-        int port;
-        unsigned char flag;
-        Lines lines;
-    };
-    const Case cases[] = {
-        {"port 0", [] {}, "a", 0, 7, {bad}},
-        {"null addr", [] {}, nullptr, 80, 7, {bad}},
-        {"no home", [] { fake::platform().apphome_result = 1; }, "a", 80, 7,
-         {"ixor_apphome.ini not exists.\n"}},
-        {"load",
-         [] {
-             fake::put_file(paths::proxy_conf, "[config]\naddr=a\nport=80\nuid=0\n");
-             fake::platform().load_fails.insert(paths::proxy_conf);
+    const std::string a100 = "[a]\npriority=100\naddr=127.0.0.11\nport=80\n";
+    const std::string hvk = "is running hvk, skip ipc_proxy config convert step...\n";
+    const std::string updating = "updating ipc_proxy startup config\n";
+    const std::tuple<void (*)(), std::string, int, Lines, std::string, std::string> cases[] = {
+        {[] {
+             p().registered = {"HVK"};
+             proxy_installed();
          },
-         "a", 80, 1, {"ixor_ini_file_load failed\n"}},
-        {"save", [] { fake::platform().save_fails.insert(paths::proxy_conf); }, "a", 80, 1,
-         {"config change status: 1\n", "ixor_ini_file_save failed\n"}},
-        {"lock", [] { fake::platform().lock_acquire_fails = true; }, "a", 80, 1,
-         {"flock file failed " + paths::proxy_conf + ".lock\n"}},
+         "",
+         0,
+         {hvk},
+         kNone,
+         "x"},
+        {[] { p().installed = {"HVK"}; }, a100, 100, {hvk}, kNone, kNone},
+        {[] {},
+         "[HVK]\npriority=100\naddr=h\nport=1\n",
+         0,
+         {"ipc_proxy service not loaded, skip unload step.\n"},
+         kNone,
+         kNone},
+        {[] {
+             proxy_installed();
+             p().files[kReg] = "[count]\nnum=2\n";
+         },
+         "",
+         0,
+         {kPause},
+         kNone,
+         kNone},
+        {[] {
+             proxy_installed();
+             p().uninstall_result = 5;
+         },
+         "",
+         0,
+         {"register config is not exist\n", "uninstall_ixor_process ipc_proxy failed\n"},
+         kNone,
+         "x"},
+        {[] {}, "[a]\npriority=60\naddr=127.0.0.11\nport=80\n", 59, {}, kNone, kNone},
+        {[] {}, "[a]\npriority=101\naddr=127.0.0.11\nport=80\n", 100, {}, kNone, kNone},
+        {[] {},
+         "[a]\npriority=5\naddr=not a host\nport=80\n",
+         5,
+         {kStatus1, kInstalling},
+         "[config]\naddr=not a host\nport=80\nuid=0\n",
+         kStartup},
+        {[] {},
+         "[a]\npriority=5\nport=80\n[b]\npriority=0\naddr=x\nport=1\n",
+         100,
+         {"skipping invalid addr config in section a\n",
+          "ixor_generate_ipcproxy_conf failed: invalid parameter\n",
+          "ixor_generate_ipcproxy_conf failed!\n"},
+         kNone,
+         kNone},
+        {[] { p().install_result = 42; },
+         a100,
+         100,
+         {kStatus1, kInstalling, "install_ixor_process failed\n",
+          "ixor_restart_ipcproxy failed!\n"},
+         kConf,
+         kNone},
+        // Only a difference rewrites the configuration; an absent uid counts as 0.
+        {[] {
+             conf_was(kNoUid);
+             proxy_installed();
+         },
+         a100,
+         100,
+         {kStatus0, "config not changed, skip restart ipc_proxy process.\n"},
+         kNoUid,
+         "x"},
+        {[] { conf_was(kConf); }, a100, 100, {kStatus0, kInstalling}, kConf, kStartup},
+        {proxy_installed, a100, 100, {kStatus1, updating, kInstalling}, kConf, kStartup},
+        {[] {
+             conf_was("[config]\naddr=127.0.0.11\nport=81\nuid=0\n");
+             proxy_installed();
+         },
+         a100,
+         100,
+         {kStatus1, updating, kInstalling},
+         kConf,
+         kStartup},
+        {[] { conf_was("[config]\naddr=127.0.0.12\nport=80\nuid=0\n"); },
+         a100,
+         100,
+         {kStatus1, kInstalling},
+         kConf,
+         kStartup},
+        {[] { conf_was(kNoUid + "uid=1\n"); }, a100, 100, {kStatus1, kInstalling}, kConf, kStartup},
     };
-    for (const Case &c : cases) {
-        fake::reset();
-        c.setup();
-        flag = 7;
-        EXPECT_EQ(ixor_generate_ipcproxy_conf(c.addr, c.port, 0, &flag), -1) << c.name;
-        EXPECT_EQ(flag, c.flag) << c.name;
-        EXPECT_EQ(fake::tails(), c.lines) << c.name;
-        EXPECT_EQ(fake::platform().locks_held, 0) << c.name;
+    for (const auto &[setup, registrations, threshold, lines, conf, process] : cases) {
+        fresh();
+        setup();
+        p().files[paths::registrations] = registrations;
+        if (threshold == 100) {
+            EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), 0);
+        } else {
+            apply_step(registrations, threshold);
+        }
+        SCOPED_TRACE(registrations + std::to_string(threshold));
+        EXPECT_EQ(fake::tails(), lines);
+        EXPECT_EQ(fake::file(paths::proxy_conf), conf);
+        EXPECT_EQ(p().processes.count("ipc_proxy") ? p().processes["ipc_proxy"] : kNone, process);
+        EXPECT_EQ(is_running_hvk(), lines == Lines{hvk} ? 1 : 0);
     }
-    // The failed lock of the last case is destroyed once; the close then
-    // finds nothing left.
-    EXPECT_EQ(Lines(fake::calls().end() - 5, fake::calls().end()),
-              (Lines{"ixor_flock_acquire", "ixor_flock_destroy", "ixor_ini_file_free null",
-                     "ixor_flock_release null", "ixor_flock_destroy null"}));
 }
 
-// Without registrations ("HVK" does not count) the proxy is removed, after
-// the pause, when it is there.
-TEST_F(Apply, NoRegistrationRemovesTheProxy)
+// When none of several candidates answers, the first one is configured.
+TEST(Apply, NoCandidateAnswersTheFirstIsConfigured)
 {
-    apply("[HVK]\npriority=100\naddr=h\nport=1\n", 0);
-    EXPECT_EQ(fake::tails(), Lines{"ipc_proxy service not loaded, skip unload step.\n"});
-    EXPECT_FALSE(called("uninstall_ixor_process ipc_proxy"));
-
-    fake::platform().processes["ipc_proxy"] = "x";
-    fake::put_file(paths::product_register, "[count]\nnum=2\n");
-    apply("", 0);
-    const Lines &c = fake::calls();
-    auto sleep = std::find(c.begin(), c.end(), "ixor_sleep 3");
-    ASSERT_NE(sleep, c.end());
-    EXPECT_EQ(*(sleep + 1), "uninstall_ixor_process ipc_proxy");
-    EXPECT_EQ(fake::platform().processes.count("ipc_proxy"), 0u);
-
-    fake::platform().processes["ipc_proxy"] = "x";
-    fake::platform().uninstall_result = 5;
-    apply("", 0);
-    EXPECT_EQ(fake::tails().back(), "uninstall_ixor_process ipc_proxy failed\n");
-}
-
-TEST_F(Apply, WinnerAboveThresholdChangesNothing)
-{
-    apply("[a]\npriority=60\naddr=127.0.0.11\nport=80\n", 59);
-    EXPECT_TRUE(fake::tails().empty());
-    EXPECT_FALSE(called("get_apphome_path_main"));
-    apply("[a]\npriority=101\naddr=127.0.0.11\nport=80\n", 100);
-    EXPECT_FALSE(called("get_apphome_path_main"));
-}
-
-TEST_F(Apply, SingleCandidateIsTakenWholeWithoutProbe)
-{
-    apply("[a]\npriority=5\naddr=not a host\nport=80\n", 100);
-    EXPECT_EQ(fake::file(paths::proxy_conf), "[config]\naddr=not a host\nport=80\nuid=0\n");
-    EXPECT_EQ(fake::tails(), (Lines{"config change status: 1\n", kInstalling}));
-}
-
-// A winner at the threshold is configured; when none of its candidates
-// answers, the first one is.
-TEST_F(Apply, NoCandidateAnswersTheFirstIsConfigured)
-{
+    fresh();
     const std::string port = std::to_string(ixor_test::closed_port());
-    apply("[a]\npriority=60\naddr=127.0.0.3;127.0.0.2\nport=" + port + "\nuid=4\n", 60);
+    apply_step("[a]\npriority=60\naddr=127.0.0.3;127.0.0.2\nport=" + port + "\nuid=4\n", 60);
     EXPECT_EQ(fake::file(paths::proxy_conf),
               "[config]\naddr=127.0.0.3\nport=" + port + "\nuid=4\n");
-    EXPECT_TRUE(called("install_ixor_process ipc_proxy"));
-}
-
-TEST_F(Apply, NoValidWinnerFailsTheGeneration)
-{
-    apply("[a]\npriority=5\nport=80\n[b]\npriority=0\naddr=x\nport=1\n", 100);
-    EXPECT_EQ(fake::tails(), (Lines{"skipping invalid addr config in section a\n",
-                                    "ixor_generate_ipcproxy_conf failed: invalid parameter\n",
-                                    "ixor_generate_ipcproxy_conf failed!\n"}));
-    EXPECT_FALSE(called("install_ixor_process ipc_proxy"));
-    EXPECT_FALSE(called("uninstall_ixor_process ipc_proxy"));
-}
-
-// The sibling product, registered or only installed, stops the step before
-// the registrations are read.
-TEST_F(Apply, SiblingProductStopsEverything)
-{
-    const Lines skip = {"is running hvk, skip ipc_proxy config convert step...\n"};
-    fake::platform().registered.insert("HVK");
-    apply("", 0);
-    EXPECT_EQ(fake::tails(), skip);
-    EXPECT_EQ(fake::calls(), Lines{"is_product_register HVK"});
-
-    fake::platform().registered.clear();
-    fake::platform().installed.insert("HVK");
-    fake::platform().processes["ipc_proxy"] = "x";
-    apply("[a]\npriority=5\naddr=127.0.0.11\nport=80\n", 100);
-    EXPECT_EQ(fake::tails(), skip);
-    EXPECT_EQ(fake::calls(), (Lines{"is_product_register HVK", "is_product_installed HVK"}));
-}
-
-TEST_F(Apply, FailedRestartIsLoggedAndTheConfigurationStays)
-{
-    fake::platform().install_result = 42;
-    apply("[a]\npriority=5\naddr=127.0.0.11\nport=80\n", 100);
-    EXPECT_EQ(fake::tails().back(), "ixor_restart_ipcproxy failed!\n");
-    EXPECT_EQ(fake::file(paths::proxy_conf), "[config]\naddr=127.0.0.11\nport=80\nuid=0\n");
-}
-
-// Regeneration re-applies up to the highest priority a change accepts.
-TEST_F(Apply, RegenerationReachesPriority100Only)
-{
-    fake::put_file(paths::registrations, "[a]\npriority=101\naddr=127.0.0.11\nport=80\n");
-    EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), 0);
-    EXPECT_EQ(fake::file(paths::proxy_conf), "<absent>");
-    fake::put_file(paths::registrations, "[a]\npriority=100\naddr=127.0.0.11\nport=80\n");
-    EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), 0);
-    EXPECT_EQ(fake::file(paths::proxy_conf), "[config]\naddr=127.0.0.11\nport=80\nuid=0\n");
-}
-
-// An unchanged configuration restarts only a proxy that is not there; a
-// changed one always restarts it.
-TEST_F(Apply, RestartFollowsTheConfiguration)
-{
-    fake::put_file(paths::proxy_conf, "[config]\naddr=127.0.0.11\nport=80\nuid=0\n");
-    fake::platform().processes["ipc_proxy"] = "x";
-    apply("[a]\npriority=5\naddr=127.0.0.11\nport=80\n", 100);
-    EXPECT_EQ(fake::tails().back(), "config not changed, skip restart ipc_proxy process.\n");
-    EXPECT_FALSE(called("install_ixor_process ipc_proxy"));
-
-    apply("[a]\npriority=5\naddr=127.0.0.12\nport=80\n", 100);
-    EXPECT_TRUE(called("install_ixor_process ipc_proxy"));
-
-    fake::platform().processes.clear();
-    apply("[a]\npriority=5\naddr=127.0.0.12\nport=80\n", 100);
-    EXPECT_TRUE(called("install_ixor_process ipc_proxy"));
+    EXPECT_EQ(p().processes["ipc_proxy"], kStartup);
 }
 
 // The pause comes only for a count above 0 and only after the lock and the
 // file are given back; the early failures end with a null lock handle.
-TEST_F(Service, DelayBeforeUninstall)
+TEST(Service, DelayBeforeUninstall)
 {
-    const Lines nothing_held = {"ixor_flock_release null", "ixor_flock_destroy null"};
-    struct Case {
-        const char *name;
-        void (*setup)();
-        const char *count;  // the register file's text, null for none
-        Lines lines;
-        Lines tail;  // the last platform calls
-    };
-    const Case cases[] = {
-        {"count 2", [] {}, "[count]\nnum=2\n", {kPause},
+    const Lines none_held = {"ixor_flock_release null", "ixor_flock_destroy null"};
+    const std::string no_home = "get_app_home_dir failed!\n";
+    // A setup of the agent's product count, the lines, the last calls.
+    const std::tuple<void (*)(), Lines, Lines> cases[] = {
+        {[] {},
+         {kPause},
          {"get_ixor_root_dir", "get_app_home_dir /agent/ixor_apphome.ini 0",
-          "ixor_path_is_exist_u " + kRegister, "ixor_flock_init " + kRegister + ".lock",
-          "ixor_flock_acquire", "ixor_ini_file_load " + kRegister, "ixor_ini_file_free",
-          "ixor_flock_release", "ixor_flock_destroy", "ixor_sleep 3"}},
-        {"count 40", [] {}, "[count]\nnum=40\n", {kPause}, {"ixor_sleep 3"}},
-        {"count 0", [] {}, "[count]\nnum=0\n", {}, {"ixor_flock_destroy"}},
-        {"count -3", [] {}, "[count]\nnum=-3\n", {}, {"ixor_flock_destroy"}},
-        {"no count", [] {}, "[count]\n", {}, {"ixor_flock_destroy"}},
-        {"other section", [] {}, "[other]\nnum=5\n", {}, {"ixor_flock_destroy"}},
-        {"line filtered", [] { fake::platform().log_level = 1; }, "[count]\nnum=1\n", {},
-         {"ixor_sleep 3"}},
-        {"lock fails", [] { fake::platform().lock_init_fails = true; }, "[count]\nnum=1\n",
-         {kPause}, {"ixor_ini_file_free", "ixor_flock_release null", "ixor_flock_destroy null",
-                    "ixor_sleep 3"}},
-        {"no app home", [] { fake::platform().app_home_dir_result = 1; }, "[count]\nnum=1\n",
-         {"get_app_home_dir failed!\n"}, nothing_held},
-        {"no root", [] { fake::platform().root_null = true; }, "[count]\nnum=1\n",
-         {"get_app_home_dir failed!\n"}, nothing_held},
-        {"no register file", [] {}, nullptr, {"register config is not exist\n"},
-         {"ixor_path_is_exist_u " + kRegister, "ixor_flock_release null",
-          "ixor_flock_destroy null"}},
-        {"load fails", [] { fake::platform().load_fails.insert(paths::product_register); },
-         "[count]\nnum=1\n", {"load config: " + kRegister + " failed.\n"},
-         {"ixor_ini_file_load " + kRegister, "ixor_flock_release", "ixor_flock_destroy"}},
+          "ixor_path_is_exist_u " + kReg, "ixor_flock_init " + kReg + ".lock", "ixor_flock_acquire",
+          "ixor_ini_file_load " + kReg, "ixor_ini_file_free", "ixor_flock_release",
+          "ixor_flock_destroy", "ixor_sleep 3"}},
+        {[] { p().files[kReg] = "[count]\nnum=0\n"; }, {}, {"ixor_flock_destroy"}},
+        {[] { p().files[kReg] = "[count]\n"; }, {}, {"ixor_flock_destroy"}},
+        {[] { p().lock_init_fails = true; },
+         {kPause},
+         {"ixor_ini_file_free", "ixor_flock_release null", "ixor_flock_destroy null",
+          "ixor_sleep 3"}},
+        {[] { p().app_home_dir_result = 1; }, {no_home}, none_held},
+        {[] { p().root_null = true; }, {no_home}, none_held},
+        {[] { p().files.erase(kReg); },
+         {"register config is not exist\n"},
+         {"ixor_path_is_exist_u " + kReg, "ixor_flock_release null", "ixor_flock_destroy null"}},
+        {[] { p().load_fails = {kReg}; },
+         {"load config: " + kReg + " failed.\n"},
+         {"ixor_ini_file_load " + kReg, "ixor_flock_release", "ixor_flock_destroy"}},
     };
-    for (const Case &c : cases) {
-        SetUp();
-        c.setup();
-        if (c.count) {
-            fake::put_file(kRegister, c.count);
-        }
+    for (const auto &[setup, lines, tail] : cases) {
+        fresh();
+        p().files[kReg] = "[count]\nnum=1\n";
+        setup();
         ixor_delay_before_uninstall();
-        EXPECT_EQ(fake::tails(), c.lines) << c.name;
-        const Lines &calls = fake::calls();
-        ASSERT_GE(calls.size(), c.tail.size()) << c.name;
-        EXPECT_EQ(Lines(calls.end() - c.tail.size(), calls.end()), c.tail) << c.name;
-        EXPECT_EQ(fake::count("ixor_sleep 3"), c.tail.back() == "ixor_sleep 3" ? 1u : 0u)
-            << c.name;
-        EXPECT_EQ(fake::platform().locks_held, 0) << c.name;
+        SCOPED_TRACE(tail.front());
+        EXPECT_EQ(fake::tails(), lines);
+        EXPECT_EQ(Lines(p().calls.end() - tail.size(), p().calls.end()), tail);
+        EXPECT_EQ(fake::count("ixor_sleep 3"), tail.back() == "ixor_sleep 3" ? 1u : 0u);
     }
 }
 
-// Restart installs the process from the start-up description, announcing
-// an update first when it is already there.
-TEST_F(Service, Restart)
+// Restart installs the process from the start-up description and gives
+// the description back; without it nothing is installed.
+TEST(Service, Restart)
 {
-    struct Case {
-        const char *name;
-        void (*setup)();
-        int result;
-        Lines lines;
+    const std::pair<void (*)(), Lines> cases[] = {
+        {[] {}, {kInstalling}},
+        {[] { p().apphome_result = 2; }, {kInstalling, "ixor_apphome.ini not exists.\n"}},
+        {[] { p().files.clear(); }, {kInstalling, "load ipc_proxy.eni config failed\n"}},
     };
-    const Case cases[] = {
-        {"install", [] {}, 0, {kInstalling}},
-        {"update", [] { fake::platform().processes["ipc_proxy"] = "old"; }, 0,
-         {"updating ipc_proxy startup config\n", kInstalling}},
-        {"no home", [] { fake::platform().apphome_result = 2; }, -1,
-         {kInstalling, "ixor_apphome.ini not exists.\n"}},
-        {"no description", [] { fake::platform().files.clear(); }, -1,
-         {kInstalling, "load ipc_proxy.eni config failed\n"}},
-        {"install fails", [] { fake::platform().install_result = 42; }, 42,
-         {kInstalling, "install_ixor_process failed\n"}},
-    };
-    for (const Case &c : cases) {
-        SetUp();
-        c.setup();
-        EXPECT_EQ(ixor_restart_ipcproxy(), c.result) << c.name;
-        EXPECT_EQ(fake::tails(), c.lines) << c.name;
-        const Lines &calls = fake::calls();
-        if (c.result == -1) {
-            EXPECT_FALSE(called("install_ixor_process ipc_proxy")) << c.name;
-        } else {
-            EXPECT_EQ(calls.back(), "ixor_ini_file_free") << c.name;
-        }
-        if (c.result == 0) {
-            EXPECT_EQ(fake::platform().processes["ipc_proxy"],
-                      "[process]\nname=ipc_proxy\nbinary=ipc_proxy.exe\n");
-        }
+    for (const auto &[setup, lines] : cases) {
+        fresh();
+        setup();
+        const bool installs = lines.size() == 1;
+        EXPECT_EQ(ixor_restart_ipcproxy(), installs ? 0 : -1);
+        EXPECT_EQ(fake::tails(), lines);
+        EXPECT_EQ(p().processes["ipc_proxy"], installs ? kStartup : "");
+        EXPECT_EQ(fake::count("ixor_ini_file_free"), installs ? 1u : 0u);
     }
 }
 

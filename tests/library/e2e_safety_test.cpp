@@ -32,16 +32,14 @@ int change(const char *port)
     return ixor_change_ipcproxy_addrport("P1", "5", "127.0.0.1", port, nullptr);
 }
 
-IXOR_TEST_CHILD_MODE(change)
-{
-    return change(args.at(0).c_str()) == 0 ? 0 : 1;
-}
+IXOR_TEST_CHILD_MODE(change) { return change(args.at(0).c_str()) == 0 ? 0 : 1; }
 
 IXOR_TEST_CHILD_MODE(lookup_as_nobody)
 {
     char addr[64] = "";
     int port = 0;
-    return drop_root() && ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &port, nullptr) == 0 &&
+    return drop_root() &&
+                   ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &port, nullptr) == 0 &&
                    std::strcmp(addr, "127.0.0.1") == 0 && port == std::stoi(args.at(0))
                ? 0
                : 1;
@@ -61,7 +59,8 @@ int finish_within(Child child, std::chrono::seconds wait)
 // home one byte longer would cut it short, or cut two files to one name.
 TEST(Safety, HomesTooLongForThePathsBelowThemAreNotFound)
 {
-    const size_t longest_home = 259 - std::strlen("/config/ixor_ipcproxy/ixor_ipcproxy_pre.eni.lock");
+    const size_t longest_home =
+        259 - std::strlen("/config/ixor_ipcproxy/ixor_ipcproxy_pre.eni.lock");
     for (const size_t extra : {0, 1, 17}) {
         AgentRoot agent;
         agent.move_home(std::string(longest_home + extra - agent.root().size() - 1, 'h'));

@@ -1,6 +1,6 @@
-// A recording fake of libixorbase and libixoraux, linked with the library's
-// own objects: files live in memory, the platform calls whose order matters
-// are recorded, and each failure can be switched on.
+// A recording fake of libixorbase and libixoraux for the library's objects:
+// files live in memory below the home "/agent/home" of the root "/agent",
+// the calls whose order matters are recorded, each failure can be switched on.
 #ifndef IXOR_FAKE_PLATFORM_H
 #define IXOR_FAKE_PLATFORM_H
 
@@ -11,63 +11,53 @@
 
 namespace fake {
 
+using Lines = std::vector<std::string>;
+
 struct LogLine {
     int level;
     std::string text;
 };
 
 struct Platform {
-    // The application home and root directory.
     int apphome_result = 0;
-    std::string apphome = "/agent/home";
     bool root_null = false;
-    std::string root = "/agent";
     int app_home_dir_result = 0;
-    std::string app_home_dir = "home";
 
-    // Files as INI text by full path.
-    std::map<std::string, std::string> files;
-    std::set<std::string> load_fails;
-    std::set<std::string> save_fails;
-    bool lock_init_fails = false;
-    bool lock_acquire_fails = false;
+    std::map<std::string, std::string> files;  // INI text by full path
+    std::set<std::string> load_fails, save_fails;
+    bool lock_init_fails = false, lock_acquire_fails = false;
 
-    // The agent's view of products and processes.
-    std::set<std::string> registered;
-    std::set<std::string> installed;
+    std::set<std::string> registered, installed;
     std::map<std::string, std::string> processes;  // name -> start-up text
-    int install_result = 0;
-    int uninstall_result = 0;
+    int install_result = 0, uninstall_result = 0;
 
-    // The shared log.
     bool log_registered = true;
     int log_level = 3;
-    std::string process_path = "C:\\agent\\bin\\host.exe";
-    bool log_dir_ok = false;
-    std::string log_dir = "D:\\logs";
+    std::string process_path = "host";
+    const char *log_dir = nullptr;  // null: the shared log has no directory
 
-    // What happened.
-    std::vector<std::string> calls;
+    Lines calls;
     std::vector<LogLine> lines;
-    std::vector<std::string> autolog_dirs;
-    int locks_held = 0;
+    Lines autolog_dirs;
 };
 
 Platform &platform();
 void reset();
-
-// Calls recorded since the last reset, in order, and how often one came.
-const std::vector<std::string> &calls();
-size_t count(const std::string &call);
-
-// Log line tails (the text after the common prefix) in order.
-std::vector<std::string> tails();
-
-void put_file(const std::string &path, const std::string &text);
-
-// The file's text, or "<absent>".
-std::string file(const std::string &path);
+size_t count(const std::string &call);      // how often a call was recorded
+Lines tails();                              // log line texts after the common prefix, in order
+std::string file(const std::string &path);  // its text, or "<absent>"
 
 }  // namespace fake
+
+// Paths that the library composes below the application home.
+namespace paths {
+const std::string ipc = "/agent/home/config/ixor_ipcproxy/";
+const std::string registrations = ipc + "ixor_ipcproxy_pre.eni";
+const std::string proxy_conf = ipc + "ixor_ipcproxy.ini";
+const std::string startup = ipc + "ipc_proxy.eni";
+const std::string connect = "/agent/home//config/ixor_ipcproxy/connect.ini";
+const std::string server_port = ipc + "server_port.ini";
+const std::string product_register = "/agent/home/config/product_register.eni";
+}  // namespace paths
 
 #endif

@@ -39,15 +39,9 @@ void *operator new(std::size_t size, const std::nothrow_t &) noexcept
     }
 }
 
-void operator delete(void *p) noexcept
-{
-    std::free(p);
-}
+void operator delete(void *p) noexcept { std::free(p); }
 
-void operator delete(void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -109,8 +103,7 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
              return ixor_ini_file_foreach(ini.get(), nullptr,
                                           [](ixor_ini *, const char *, void *) { return 0; }) == 0;
          }},
-        {"install_ixor_process",
-         [&] { return install_ixor_process("ipc_proxy", ini.get()) == 0; }},
+        {"install_ixor_process", [&] { return install_ixor_process("ipc_proxy", ini.get()) == 0; }},
         {"is_ixor_process_config_exists",
          [] { return is_ixor_process_config_exists("ipc_proxy") == 1; }},
         {"uninstall_ixor_process", [] { return uninstall_ixor_process("ipc_proxy") == 0; }},
@@ -119,8 +112,7 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
         {"ixor_path_is_exist_u", [&] { return ixor_path_is_exist_u(conf.c_str()) == 1; }},
         {"ixor_process_get_path",
          [&] { return ixor_process_get_path(ixor::os::current_pid(), buf, 260) == 0; }},
-        {"ixor_autolog_init",
-         [&] { return ixor_autolog_init(logs.c_str(), 5) == 0; }},
+        {"ixor_autolog_init", [&] { return ixor_autolog_init(logs.c_str(), 5) == 0; }},
         {"ixor_log_output", [] { return ixor_log_output(0, "line %d\n", 1) == 0; }},
         {"ixor_flock_init",
          [&] {
