@@ -42,7 +42,8 @@ IXOR_TEST_CHILD_MODE(hold_lock)
 }
 
 // Init makes the lock file and its folders, which outlive the handle; a
-// handle that holds the lock does not wait for itself.
+// handle that holds the lock does not wait for itself, and release lets go
+// before the handle is destroyed.
 TEST(Flock, InitCreatesTheFileAndRefusesWhatIsNoFile)
 {
     TempDir dir;
@@ -52,6 +53,7 @@ TEST(Flock, InitCreatesTheFileAndRefusesWhatIsNoFile)
     EXPECT_EQ(ixor_flock_acquire(lock), 0);
     EXPECT_EQ(ixor_flock_acquire(lock), 0);
     ixor_flock_release(lock);
+    EXPECT_TRUE(FileLock(dir.file("a/b/conf.ini")).held()) << "free once released";
     ixor_flock_destroy(lock);
     EXPECT_TRUE(file_exists(path));
     write_file(dir.file("file"), "");
