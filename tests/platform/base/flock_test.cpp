@@ -55,6 +55,10 @@ TEST(Flock, InitCreatesTheFileAndRefusesWhatIsNoFile)
     ixor_flock_release(lock);
     EXPECT_TRUE(FileLock(dir.file("a/b/conf.ini")).held()) << "free once released";
     ixor_flock_destroy(lock);
+    ASSERT_EQ(ixor_flock_init(path.c_str(), &lock), 0);
+    ASSERT_EQ(ixor_flock_acquire(lock), 0);
+    ixor_flock_destroy(lock);
+    EXPECT_TRUE(FileLock(dir.file("a/b/conf.ini")).held()) << "free once destroyed";
     EXPECT_TRUE(file_exists(path));
     write_file(dir.file("file"), "");
     write_file(dir.file("folder.lock/inside"), "");
