@@ -5,6 +5,7 @@
 #include "ixoraux.h"
 
 #include <cstring>
+#include <new>
 
 namespace ixoraux {
 namespace {
@@ -46,10 +47,18 @@ int match_section(ixor_ini *, const char *section, void *user)
     return 0;
 }
 
+// A walk fails only when memory runs out; that must not read as "absent"
+// or "none", so it fails the whole call.
+void walk(ixor_ini *ini, void *user, ixor_ini_section_cb cb)
+{
+    if (ixor_ini_file_foreach(ini, user, cb) != 0)
+        throw std::bad_alloc();
+}
+
 bool has_section(ixor_ini *ini, const char *name)
 {
     SectionSearch search{name, false};
-    ixor_ini_file_foreach(ini, &search, match_section);
+    walk(ini, &search, match_section);
     return search.found;
 }
 
@@ -63,7 +72,7 @@ int count_product(ixor_ini *, const char *section, void *user)
 int product_count(ixor_ini *ini)
 {
     int count = 0;
-    ixor_ini_file_foreach(ini, &count, count_product);
+    walk(ini, &count, count_product);
     return count;
 }
 

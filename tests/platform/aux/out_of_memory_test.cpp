@@ -124,6 +124,9 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
     };
     for (const auto &[what, call] : calls)
         expect_clean_failures(what, call);
+    // A failure reported as success would have stopped a sweep early.
+    EXPECT_EQ(is_product_register("P1"), 0);
+    EXPECT_EQ(is_ixor_process_config_exists("ipc_proxy"), 0);
 }
 
 }  // namespace

@@ -62,6 +62,11 @@ TEST(Log, InitCreatesTheFileAndInitAgainMovesIt)
     EXPECT_EQ(read_file(dir.file("two/ixor.log")), "second\n");
     write_file(dir.file("blocker"), "");
     EXPECT_NE(ixor_autolog_init(dir.file("blocker/log").c_str(), 5), 0);
+    // A folder where the log file belongs: no log, and no line written.
+    std::filesystem::remove(std::filesystem::u8path(dir.file("two/ixor.log")));
+    std::filesystem::create_directory(std::filesystem::u8path(dir.file("two/ixor.log")));
+    EXPECT_EQ(ixor_log_output(2, "lost\n"), -1);
+    EXPECT_EQ(ixor_autolog_init(dir.file("two").c_str(), 5), -1);
 }
 
 // The fallback log of a process without a shared one lies beside its program.
