@@ -129,6 +129,10 @@ TEST(IniText, SetAndUnsetChangeOnlyTheirKey)
     EXPECT_NE(ixor_ini_file_set(nullptr, "s", "t", "v"), 0);
     EXPECT_NE(ixor_ini_file_unset(ini.get(), nullptr, "t"), 0);
     EXPECT_NE(ixor_ini_file_del(ini.get(), nullptr), 0);
+    EXPECT_EQ(
+        ixor_ini_file_foreach(nullptr, nullptr, [](ixor_ini *, const char *, void *) { return 0; }),
+        -1);
+    EXPECT_EQ(ixor_ini_file_foreach(ini.get(), nullptr, nullptr), -1);
     ixor_ini_file_free(nullptr);
 }
 
