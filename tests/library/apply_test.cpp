@@ -210,6 +210,7 @@ TEST(Apply, Branches)
         p().files[paths::registrations] = registrations;
         if (threshold == 100) {
             EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), 0);
+            EXPECT_TRUE(fake::handed_over());
         } else {
             apply_step(registrations, threshold);
         }

@@ -31,6 +31,14 @@ size_t count(const std::string &call)
     return size_t(std::count(platform().calls.begin(), platform().calls.end(), call));
 }
 
+bool handed_over()
+{
+    const Lines &c = platform().calls;
+    const auto hvk = std::find(c.begin(), c.end(), "is_product_register HVK");
+    return hvk != c.end() && hvk - c.begin() >= 2 && *(hvk - 2) == "ixor_flock_release" &&
+           *(hvk - 1) == "ixor_flock_destroy";
+}
+
 Lines tails()
 {
     Lines out;

@@ -44,6 +44,9 @@ struct Platform {
 Platform &platform();
 void reset();
 size_t count(const std::string &call);      // how often a call was recorded
+// The apply step ran, and its first call (the HVK question) came right after
+// the registration lock was released and destroyed.
+bool handed_over();
 Lines tails();                              // log line texts after the common prefix, in order
 std::string file(const std::string &path);  // its text, or "<absent>"
 

@@ -24,13 +24,6 @@ void fresh(const std::string &registrations, std::set<std::string> products = {"
     fake::platform().files[paths::startup] = "[process]\nname=ipc_proxy\n";
 }
 
-// The apply step begins, once the lock is released, by asking for HVK.
-bool applied()
-{
-    return std::find(std::find(calls().begin(), calls().end(), "ixor_flock_release"), calls().end(),
-                     "is_product_register HVK") != calls().end();
-}
-
 int change(const char *priority, const char *port, const char *uid = nullptr,
            const char *code = "P1")
 {
@@ -82,7 +75,7 @@ TEST(Registration, RefusedAfterTheLock)
         EXPECT_EQ(fake::file(paths::registrations), p2);
         EXPECT_EQ(fake::count(kSave), 0u);
         EXPECT_EQ(fake::count("ixor_flock_release"), 1u);
-        EXPECT_FALSE(applied());
+        EXPECT_FALSE(fake::handed_over());
     }
 }
 
@@ -130,7 +123,7 @@ TEST(Registration, SavedOnlyWhenAValueDiffers)
         SCOPED_TRACE(stored + priority + " " + port + " " + (uid ? uid : "null"));
         EXPECT_EQ(change(priority, port, uid), 0);
         EXPECT_EQ(fake::count(kSave), saved ? 1u : 0u);
-        EXPECT_TRUE(applied());
+        EXPECT_TRUE(fake::handed_over());
     }
 }
 
@@ -144,7 +137,7 @@ TEST(Registration, RemovalSavesAndAppliesWithItsPriority)
     EXPECT_EQ(fake::file(paths::registrations), p2);
     EXPECT_EQ(fake::count(kSave), 1u);
     EXPECT_EQ(fake::count("install_ixor_process ipc_proxy"), 1u) << "1 is not above 60";
-    EXPECT_TRUE(applied());
+    EXPECT_TRUE(fake::handed_over());
     fresh(p2, {});
     EXPECT_EQ(ixor_remove_product_config("nobody"), 0);
     EXPECT_EQ(fake::count(kSave), 1u);
