@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <future>
 
 #include "agent_root.h"
@@ -107,6 +109,11 @@ TEST(ProcessConfig, InstallUpdateAndUninstall)
     }
     EXPECT_NE(install_ixor_process("new", nullptr), 0);
     EXPECT_FALSE(file_exists(agent.home() + "/config/product_register.eni"));
+    const auto lock = std::filesystem::u8path(record + ".lock");
+    std::filesystem::remove(lock);
+    std::filesystem::create_directory(lock);
+    EXPECT_NE(uninstall_ixor_process("ipc_proxy"), 0) << "a folder where the lock belongs";
+    std::filesystem::remove(lock);
     EXPECT_EQ(uninstall_ixor_process("ipc_proxy"), 0);
     EXPECT_FALSE(file_exists(record));
     EXPECT_EQ(is_ixor_process_config_exists("ipc_proxy"), 0);
