@@ -83,18 +83,13 @@ void exercise(const AgentRoot &agent, const std::string &text, int round)
 
 // Pieces a hand edit leaves behind. None holds a ";" outside a comment
 // line, so no address list ever reaches the probe.
-const char *const fragments[] = {"[G]\n",      "[HVK]\npriority=100\naddr=6.6.6.6\nport=80\n",
-                                 "[",          "]",
-                                 "=",          "\r",
-                                 "\r\n",       "\n",
-                                 "priority=",  "addr=",
-                                 "port=",      "uid=",
-                                 "[]\n",       "[count]\n",
-                                 "  [P]  \n",  "\n; note\n",
-                                 "\n# note\n", "\xef\xbb\xbf",
-                                 "[H\rX]\n",   "k\r=v\n",
-                                 "\t=\n",      "priority=99999999999\n",
-                                 "port=-7\n",  "[P]\naddr=127.0.0.5\nport=8\n"};
+// clang-format off
+const char *const fragments[] = {
+    "[G]\n", "[HVK]\npriority=100\naddr=127.6.6.6\nport=80\n", "[", "]", "=", "\r", "\r\n", "\n",
+    "priority=", "addr=", "port=", "uid=", "[]\n", "[count]\n", "  [P]  \n", "\n; note\n",
+    "\n# note\n", "\xef\xbb\xbf", "[H\rX]\n", "k\r=v\n", "\t=\n", "priority=99999999999\n",
+    "port=-7\n", "[P]\naddr=127.0.0.5\nport=8\n"};
+// clang-format on
 
 std::string garbage(std::mt19937 &random)
 {

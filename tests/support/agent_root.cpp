@@ -36,11 +36,6 @@ void AgentRoot::register_product(const std::string &code) const
     add_product_register(code.c_str());
 }
 
-void AgentRoot::install_product(const std::string &code) const
-{
-    write_file(home() + "/config/product_installed.eni", "[" + code + "]\nversion=1\n");
-}
-
 std::string ini_value(const std::string &path, const char *section, const char *key)
 {
     const ixorbase::IniPtr ini(file_exists(path) ? ixor_ini_file_load(path.c_str()) : nullptr);

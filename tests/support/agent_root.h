@@ -30,7 +30,6 @@ public:
 
     // The agent's own bookkeeping of products.
     void register_product(const std::string &code) const;
-    void install_product(const std::string &code) const;
 
 private:
     TempDir dir_;

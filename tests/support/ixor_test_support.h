@@ -31,7 +31,6 @@ private:
 std::string read_file(const std::string &path);  // whole file as bytes; "" when absent
 void write_file(const std::string &path, const std::string &bytes);  // creates parent dirs
 bool file_exists(const std::string &path);
-long long file_mtime_ns(const std::string &path);  // -1 when absent
 
 // What the system lets a test do to files and to itself; each is false (or
 // -1) where the system has no such thing, and the test then skips.
@@ -39,16 +38,8 @@ int set_umask(int mask);               // the old mask
 int mode_of(const std::string &path);  // permission bits, without following a link
 bool make_symlink(const std::string &target, const std::string &link);
 bool make_fifo(const std::string &path);
-// Whether a refused loopback connection shows at once (POSIX) or only
-// when a wait for it runs out (Windows Sockets); whether starting a
-// process is costly (under wine).
-bool refusals_show_at_once();
+// Whether starting a process is costly (under wine).
 bool process_starts_are_costly();
-// Loads a shared library by the path the build gives, and finds a name in
-// it; null on failure, with the system's reason in load_error().
-void *load_library(const std::string &path);
-void *find_symbol(void *library, const char *name);
-std::string load_error();
 // Gives up root's rights for the rest of the process; true when it runs
 // without them now.
 bool drop_root();

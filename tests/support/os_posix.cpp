@@ -1,7 +1,6 @@
-// Child processes, files, loaders and rights on POSIX systems.
+// Child processes, files and rights on POSIX systems.
 #include "ixor_test_support.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -82,14 +81,6 @@ void Child::kill()
 
 bool Child::running() { return !impl_->reap(false); }
 
-long long file_mtime_ns(const std::string &path)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        return -1;
-    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-}
-
 int set_umask(int mask) { return static_cast<int>(::umask(static_cast<mode_t>(mask))); }
 
 int mode_of(const std::string &path)
@@ -105,21 +96,7 @@ bool make_symlink(const std::string &target, const std::string &link)
 
 bool make_fifo(const std::string &path) { return mkfifo(path.c_str(), 0600) == 0; }
 
-bool refusals_show_at_once() { return true; }
-
 bool process_starts_are_costly() { return false; }
-
-// RTLD_LOCAL keeps the library's names to itself, as a product module's
-// loader does.
-void *load_library(const std::string &path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
-
-void *find_symbol(void *library, const char *name) { return dlsym(library, name); }
-
-std::string load_error()
-{
-    const char *reason = dlerror();
-    return reason ? reason : "";
-}
 
 // "nobody" on Debian.
 bool drop_root() { return geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0); }

@@ -1,4 +1,4 @@
-// Child processes, files, loaders and rights on Windows.
+// Child processes, files and rights on Windows.
 #include "ixor_test_support.h"
 #include "os.h"
 
@@ -104,17 +104,6 @@ void Child::kill()
 
 bool Child::running() { return WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT; }
 
-// FILETIME counts 100 ns steps since 1601.
-long long file_mtime_ns(const std::string &path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(ixor::os::widen(path).c_str(), GetFileExInfoStandard, &data))
-        return -1;
-    const long long ticks = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                            data.ftLastWriteTime.dwLowDateTime;
-    return (ticks - 116444736000000000LL) * 100;
-}
-
 // Permission bits, links and FIFOs are POSIX things; the tests that need
 // them skip here.
 int set_umask(int) { return -1; }
@@ -125,21 +114,7 @@ bool make_symlink(const std::string &, const std::string &) { return false; }
 
 bool make_fifo(const std::string &) { return false; }
 
-bool refusals_show_at_once() { return false; }
-
 bool process_starts_are_costly() { return true; }
-
-void *load_library(const std::string &path)
-{
-    return reinterpret_cast<void *>(LoadLibraryW(ixor::os::widen(path).c_str()));
-}
-
-void *find_symbol(void *library, const char *name)
-{
-    return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(library), name));
-}
-
-std::string load_error() { return std::to_string(GetLastError()); }
 
 bool drop_root() { return true; }
 
