@@ -15,13 +15,13 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-cmake --build "$build" --target fuzz_ini_document fuzz_ini_file fuzz_host_check fuzz_exports \
+cmake --build "$build" --target fuzz_ini_file fuzz_host_check fuzz_exports \
   >build/fuzz.build.log 2>&1 || { tail -n 40 build/fuzz.build.log; exit 1; }
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 status=0
-for target in fuzz_ini_document fuzz_ini_file fuzz_host_check fuzz_exports; do
+for target in fuzz_ini_file fuzz_host_check fuzz_exports; do
   mkdir -p "$scratch/$target/corpus" "$scratch/$target/tmp" "$scratch/$target/findings"
   cp fuzz/corpus/$target/* "$scratch/$target/corpus/"
   echo "=== $target: ${seconds}s"
