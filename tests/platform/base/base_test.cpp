@@ -103,6 +103,7 @@ TEST(IniText, PlainFormLookupsChangesAndFileOrder)
     for (int i = 0; i < 1000; i += 2)
         EXPECT_EQ(ixor_ini_file_del(ini.get(), ("p" + std::to_string(i)).c_str()), 0);
     EXPECT_EQ(ixor_ini_file_del(ini.get(), "never there"), 0);
+    EXPECT_NE(ixor_ini_file_del(ini.get(), nullptr), 0);
     ixor_ini_file_set(ini.get(), "p1", "k", "changed");
     const char *const legal = "  \xC3\xA9 a=b ; # [x]  ";
     ASSERT_EQ(ixor_ini_file_set(ini.get(), "[odd section", "k[x];#", legal), 0);
@@ -259,9 +260,7 @@ TEST_P(FlockHolder, MakesOthersWaitUntilReleasedOrKilled)
         child->kill();
     EXPECT_TRUE(waiting.get());
     EXPECT_LT(seconds_since(let_go), 1.0);
-    if (GetParam() == "process") {
-        EXPECT_EQ(child->wait(), 0);
-    }
+    EXPECT_EQ(GetParam() == "process" ? child->wait() : 0, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Holders, FlockHolder,
