@@ -1,0 +1,127 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <future>
+
+#include "agent_root.h"
+#include "ixoraux.h"
+#include "ixorbase_handles.h"
+
+using namespace ixor_test;
+using namespace std::string_literals;
+
+namespace {
+
+const char *const first_startup =
+    "[process]\npath=bin/ipc_proxy\nargs=-c config/ixor_ipcproxy.ini\n\n[restart]\ndelay=5\n";
+const char *const second_startup = "[process]\npath=bin/ipc_proxy2\n";
+
+int install(const char *name, const char *text)
+{
+    TempDir dir;
+    write_file(dir.file("s.ini"), text);
+    return install_ixor_process(
+        name, ixorbase::IniPtr(ixor_ini_file_load(dir.file("s.ini").c_str())).get());
+}
+
+// Writers wait for the lock; add and remove keep the count, repeat harmlessly
+// and refuse forging codes; process records are written whole, replaced, removed.
+// Home = root/stored path, into a buffer with room or not at all; no overlong home.
+TEST(AuxState, ProductsProcessRecordsAndHome)
+{
+    AgentRoot agent;
+    const std::string file = agent.home() + "/config/product_register.eni";
+    EXPECT_EQ(is_product_register("ABC"), 0) << "no file yet";
+    std::future<int> adding;
+    {
+        const ixorbase::FileLock lock(file);
+        adding = std::async(std::launch::async, [] { return add_product_register("ABC"); });
+        EXPECT_EQ(adding.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+        EXPECT_FALSE(file_exists(file));
+    }
+    ASSERT_EQ(adding.get(), 0);
+    ASSERT_EQ(add_product_register("XYZ"), 0);
+    write_file(agent.home() + "/config/product_installed.eni", "[HVK]\nx=1\n");
+    EXPECT_EQ(ini_value(file, "count", "num"), "2");
+    for (const char *code :
+         {"ABD", "abc", "count", "HVK", "", "A]\n[ABC", static_cast<const char *>(nullptr)})
+        EXPECT_EQ(is_product_register(code), 0) << (code ? code : "null");
+    EXPECT_NE(is_product_installed("HVK"), 0);
+    EXPECT_EQ(is_product_installed("ABC"), 0);
+    const std::string before = read_file(file);
+    EXPECT_EQ(add_product_register("ABC"), 0);
+    for (const std::string &code :
+         {"count"s, ""s, "A\nB"s, "A]"s, "[A"s, " ABC"s, "ABC "s, std::string(257, 'Q')}) {
+        EXPECT_NE(add_product_register(code.c_str()), 0) << code.substr(0, 20);
+        EXPECT_NE(remove_product_register(code.c_str()), 0) << code.substr(0, 20);
+    }
+    EXPECT_EQ(read_file(file), before);
+    EXPECT_EQ(remove_product_register("ABC"), 0);
+    EXPECT_EQ(remove_product_register("ABC"), 0) << "removing an absent one";
+    EXPECT_EQ(is_product_register("ABC"), 0);
+    EXPECT_EQ(ini_value(file, "count", "num"), "1");
+    EXPECT_THAT(sections_in(file), testing::UnorderedElementsAre("XYZ", "count"));
+    const std::string record = agent.process_record();
+    EXPECT_EQ(is_ixor_process_config_exists("ipc_proxy"), 0);
+    ASSERT_EQ(install("ipc_proxy", first_startup), 0);
+    EXPECT_EQ(read_file(record), first_startup);
+    EXPECT_NE(is_ixor_process_config_exists("ipc_proxy"), 0);
+    ASSERT_EQ(install("ipc_proxy", second_startup), 0);
+    EXPECT_EQ(read_file(record), second_startup);
+    for (const char *name : {static_cast<const char *>(nullptr), "", "../product_register", "a/b",
+                             "a\\b", "c:evil", ".."}) {
+        EXPECT_NE(install(name, first_startup), 0);
+        EXPECT_NE(uninstall_ixor_process(name), 0);
+    }
+    EXPECT_NE(install_ixor_process("new", nullptr), 0);
+    const auto lock = std::filesystem::u8path(record + ".lock");
+    std::filesystem::remove(lock);
+    std::filesystem::create_directory(lock);
+    EXPECT_NE(uninstall_ixor_process("ipc_proxy"), 0) << "a folder where the lock belongs";
+    std::filesystem::remove(lock);
+    EXPECT_EQ(uninstall_ixor_process("ipc_proxy"), 0);
+    EXPECT_FALSE(file_exists(record));
+    EXPECT_EQ(is_ixor_process_config_exists("ipc_proxy"), 0);
+    EXPECT_NE(uninstall_ixor_process("ipc_proxy"), 0) << "nothing left to remove";
+    agent.move_home("agent/home");
+    EXPECT_EQ(is_product_register("XYZ"), 0) << "the home decides";
+    const std::string apphome_ini = agent.root() + "/ixor_apphome.ini";
+    char buf[300];
+    const auto untouched = [&buf] { return std::string(buf, 300) == std::string(300, '#'); };
+    const int exact = static_cast<int>(agent.home().size()) + 1;
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_NE(get_apphome_path_main(buf, exact - 1), 0);
+    EXPECT_TRUE(untouched());
+    ASSERT_EQ(get_apphome_path_main(buf, exact), 0);
+    EXPECT_EQ(std::string(buf), agent.home());
+    EXPECT_EQ(buf[exact], '#') << "nothing written past the terminator";
+    ASSERT_EQ(get_app_home_dir(apphome_ini.c_str(), buf, 260, 0), 0);
+    EXPECT_STREQ(buf, "agent/home");
+    ASSERT_EQ(get_app_home_dir(apphome_ini.c_str(), buf, 260, 1), 0);
+    EXPECT_EQ(std::string(buf), agent.home());
+    const size_t longest = IXORAUX_PATH_MAX - 1 - IXORAUX_HOME_TAIL_MAX;
+    for (const size_t extra : {0, 1}) {
+        agent.move_home(std::string(longest + extra - agent.root().size() - 1, 'h'));
+        EXPECT_EQ(get_apphome_path_main(buf, sizeof buf), -static_cast<int>(extra)) << extra;
+        EXPECT_EQ(get_app_home_dir(apphome_ini.c_str(), buf, sizeof buf, 0),
+                  -static_cast<int>(extra));
+    }
+    std::memset(buf, '#', sizeof buf);
+    std::filesystem::remove(std::filesystem::u8path(apphome_ini));
+    for (const char *text :
+         {"", "[apphome]\nother=x\n", "[elsewhere]\npath=x\n", "[apphome]\npath=\n"}) {
+        if (*text)
+            write_file(apphome_ini, text);
+        EXPECT_NE(get_apphome_path_main(buf, sizeof buf), 0) << text;
+        EXPECT_NE(get_app_home_dir(apphome_ini.c_str(), buf, sizeof buf, 1), 0) << text;
+    }
+    write_file(apphome_ini, "[apphome]\npath=home\n");
+    EXPECT_NE(get_app_home_dir(apphome_ini.c_str(), buf, 4, 0), 0) << "no room for the terminator";
+    EXPECT_NE(get_apphome_path_main(nullptr, 260), 0);
+    EXPECT_NE(get_apphome_path_main(buf, 0), 0);
+    EXPECT_TRUE(untouched());
+}
+
+}  // namespace
