@@ -1,6 +1,9 @@
+// Product registration and installation state, process records and the
+// application home, in real files below a temporary root.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <future>
@@ -26,10 +29,10 @@ int install(const char *name, const char *text)
         name, ixorbase::IniPtr(ixor_ini_file_load(dir.file("s.ini").c_str())).get());
 }
 
-// Writers wait for the lock; add and remove keep the count, repeat harmlessly
-// and refuse forging codes; process records are written whole, replaced, removed.
-// Home = root/stored path, into a buffer with room or not at all; no overlong home.
-TEST(AuxState, ProductsProcessRecordsAndHome)
+// Writers wait for the lock beside the file; adding and removing keep the
+// count equal to the products, repeat harmlessly and refuse codes that
+// could forge a section; the home decides which file counts.
+TEST(ProductRegistration, KeepsOneSectionPerProductAndTheCount)
 {
     AgentRoot agent;
     const std::string file = agent.home() + "/config/product_register.eni";
@@ -63,6 +66,16 @@ TEST(AuxState, ProductsProcessRecordsAndHome)
     EXPECT_EQ(is_product_register("ABC"), 0);
     EXPECT_EQ(ini_value(file, "count", "num"), "1");
     EXPECT_THAT(sections_in(file), testing::UnorderedElementsAre("XYZ", "count"));
+    agent.move_home("elsewhere");
+    EXPECT_EQ(is_product_register("XYZ"), 0) << "the home decides";
+}
+
+// An install writes the description whole and an update replaces it;
+// names that could leave the process folder are refused, and so is an
+// uninstall without the record's lock.
+TEST(ProcessConfig, InstallUpdateAndUninstall)
+{
+    AgentRoot agent;
     const std::string record = agent.process_record();
     EXPECT_EQ(is_ixor_process_config_exists("ipc_proxy"), 0);
     ASSERT_EQ(install("ipc_proxy", first_startup), 0);
@@ -85,8 +98,28 @@ TEST(AuxState, ProductsProcessRecordsAndHome)
     EXPECT_FALSE(file_exists(record));
     EXPECT_EQ(is_ixor_process_config_exists("ipc_proxy"), 0);
     EXPECT_NE(uninstall_ixor_process("ipc_proxy"), 0) << "nothing left to remove";
+}
+
+TEST(RootDir, ComesFromTheEnvironmentElseTheBuiltInDefault)
+{
+    const std::pair<const char *, const char *> cases[] = {{"/some/where/else", "/some/where/else"},
+                                                           {nullptr, IXOR_DEFAULT_ROOT},
+                                                           {"", IXOR_DEFAULT_ROOT}};
+    for (const auto &[value, expected] : cases) {
+        ScopedEnv env("IXOR_ROOT_DIR", value);
+        char *root = get_ixor_root_dir();
+        EXPECT_STREQ(root, expected);
+        std::free(root);
+    }
+}
+
+// The home is the root, "/" and the stored path, in a buffer with room for
+// it and the terminator or not at all; no home below which the longest
+// composed path would be cut; a missing file, section, key or value fails.
+TEST(AppHome, JoinsTheStoredPathToTheRootWithinBounds)
+{
+    AgentRoot agent;
     agent.move_home("agent/home");
-    EXPECT_EQ(is_product_register("XYZ"), 0) << "the home decides";
     const std::string apphome_ini = agent.root() + "/ixor_apphome.ini";
     char buf[300];
     const auto untouched = [&buf] { return std::string(buf, 300) == std::string(300, '#'); };

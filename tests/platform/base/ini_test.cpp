@@ -1,0 +1,196 @@
+// INI text read into a document, changed and written back; INI files
+// loaded and saved on disk: the size cap, atomic replacement, folders and
+// the temporary files of dead writers.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "agent_root.h"
+#include "ixorbase_handles.h"
+
+using namespace ixor_test;
+using namespace std::string_literals;
+using Ini = ixorbase::IniPtr;
+using Entries = std::set<std::string>;
+using Pieces = std::vector<std::string>;
+
+namespace {
+
+Ini parsed(const TempDir &dir, const std::string &text)
+{
+    write_file(dir.file("in.ini"), text);
+    return Ini(ixor_ini_file_load(dir.file("in.ini").c_str()));
+}
+
+std::string saved(const TempDir &dir, ixor_ini *ini)
+{
+    const std::string out = dir.file("out.ini");
+    return ixor_ini_file_save(ini, out.c_str(), 0) == 0 ? read_file(out) : "<failed>";
+}
+
+Entries entries_of(const std::string &dir)
+{
+    Entries names;
+    for (const auto &entry : std::filesystem::directory_iterator(std::filesystem::u8path(dir)))
+        names.insert(entry.path().filename().u8string());
+    return names;
+}
+
+// Keys are trimmed and values kept verbatim; CRs before line ends,
+// comments and malformed lines are dropped; a repeated section gathers its
+// keys and the later value wins; truncated text keeps what is whole.
+TEST(IniText, LoadsAndSavesInThePlainForm)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"  [main] rest is ignored\n\t name \t= two  words \nurl=http://host/?a=b\nempty=\n"
+         "[ spaced name ]\nk=v\n",
+         "[main]\nname= two  words \nurl=http://host/?a=b\nempty=\n\n[ spaced name ]\nk=v\n"},
+        {"[a]\r\nk=v\r\nlast=x\r", "[a]\nk=v\nlast=x\n"},
+        {"; head\n[a]\n  # note=1\n;k=2\nk=3 ; not a comment\n", "[a]\nk=3 ; not a comment\n"},
+        {"orphan=1\n[a]\nno equals sign\n=nokey\n[unclosed\nnul=\0x\ncr=in\rside\nok=1\n[]\n"
+         "lost=1\n[b]\nok=2\n"s,
+         "[a]\nok=1\n\n[b]\nok=2\n"},
+        {"[a]\nx=1\ny=1\n[b]\nz=1\n[a]\nx=2\nw=2\n", "[a]\nx=2\ny=1\nw=2\n\n[b]\nz=1\n"},
+        {"[a]\nk=v\n\0\0\0\n[b\0]\nx=1\n[b]\nhalf=val"s, "[a]\nk=v\nx=1\n\n[b]\nhalf=val\n"},
+    };
+    TempDir dir;
+    for (const auto &[text, plain] : cases) {
+        Ini ini = parsed(dir, text);
+        ASSERT_TRUE(ini);
+        EXPECT_EQ(saved(dir, ini.get()), plain) << text;
+    }
+}
+
+// Names match exactly; an empty value is empty text and absence is null;
+// numbers read as strtol does, clamped to 32 bits. The walk keeps file
+// order, which breaks ties between registrations: deleted sections drop
+// out, new ones go last, changed ones stay; legal odd text comes back
+// exactly, and a value read stays valid whatever else changes.
+TEST(IniText, LookupsChangesAndFileOrder)
+{
+    TempDir dir;
+    std::string text = "[ spaced ]\nk=v\n[s]\nempty=\n[n]\nplain=42\nblank= -7\nplus=+5x\n"
+                       "word=abc\nnone=\nbig=99999999999\nsmall=-99999999999\n";
+    Pieces kept{" spaced ", "s", "n"};
+    for (int i = 0; i < 1000; ++i) {
+        text += "[p" + std::to_string(i) + "]\npriority=" + std::to_string(i) + "\n";
+        if (i % 2)
+            kept.push_back("p" + std::to_string(i));
+    }
+    Ini ini = parsed(dir, text);
+    const char *value = ixor_ini_file_get(ini.get(), " spaced ", "k");
+    EXPECT_STREQ(value, "v");
+    EXPECT_STREQ(ixor_ini_file_get(ini.get(), "s", "empty"), "");
+    for (const char *section : {"spaced", "missing", static_cast<const char *>(nullptr)})
+        EXPECT_EQ(ixor_ini_file_get(ini.get(), section, "k"), nullptr);
+    EXPECT_EQ(ixor_ini_file_get(ini.get(), "s", "missing"), nullptr);
+    EXPECT_EQ(ixor_ini_file_get(ini.get(), "s", nullptr), nullptr);
+    const std::pair<const char *, int> numbers[] = {
+        {"plain", 42}, {"blank", -7},    {"plus", 5},        {"word", 0},
+        {"none", 0},   {"big", INT_MAX}, {"small", INT_MIN}, {"absent", 99}};
+    for (const auto &[key, expected] : numbers)
+        EXPECT_EQ(ixor_ini_file_get_int(ini.get(), "n", key, 99), expected) << key;
+    EXPECT_EQ(ixor_ini_file_get_int(ini.get(), "absent", "plain", -3), -3);
+    EXPECT_EQ(ixor_ini_file_set_int(ini.get(), "s", "n", INT_MIN), 0);
+    EXPECT_EQ(ixor_ini_file_set(ini.get(), "s", "t", "text"), 0);
+    EXPECT_STREQ(ixor_ini_file_get(ini.get(), "s", "n"), "-2147483648");
+    EXPECT_EQ(ixor_ini_file_unset(ini.get(), "s", "n"), 0);
+    EXPECT_EQ(ixor_ini_file_unset(ini.get(), "s", "n"), 0) << "already absent";
+    EXPECT_EQ(ixor_ini_file_get(ini.get(), "s", "n"), nullptr);
+    EXPECT_STREQ(ixor_ini_file_get(ini.get(), "s", "t"), "text");
+    for (int i = 0; i < 1000; i += 2)
+        EXPECT_EQ(ixor_ini_file_del(ini.get(), ("p" + std::to_string(i)).c_str()), 0);
+    EXPECT_EQ(ixor_ini_file_del(ini.get(), "never there"), 0);
+    EXPECT_NE(ixor_ini_file_del(ini.get(), nullptr), 0);
+    ixor_ini_file_set(ini.get(), "p1", "k", "changed");
+    const char *const legal = "  \xC3\xA9 a=b ; # [x]  ";
+    ASSERT_EQ(ixor_ini_file_set(ini.get(), "[odd section", "k[x];#", legal), 0);
+    ixor_ini_file_set(ini.get(), "empty section", "gone", "x");
+    ixor_ini_file_unset(ini.get(), "empty section", "gone");
+    EXPECT_NE(saved(dir, ini.get()), "<failed>");
+    kept.insert(kept.end(), {"[odd section", "empty section"});
+    EXPECT_EQ(sections_in(dir.file("out.ini")), kept);
+    EXPECT_EQ(ini_value(dir.file("out.ini"), "[odd section", "k[x];#"), legal);
+    for (int i = 0; i < 2000; ++i) {
+        ixor_ini_file_set(ini.get(), std::to_string(i).c_str(), "k", "v");
+        ixor_ini_file_set(ini.get(), " spaced ", std::to_string(i).c_str(), "other");
+    }
+    ixor_ini_file_del(ini.get(), "7");
+    ixor_ini_file_unset(ini.get(), " spaced ", "8");
+    EXPECT_EQ(value, ixor_ini_file_get(ini.get(), " spaced ", "k"));
+    EXPECT_STREQ(value, "v");
+    EXPECT_EQ(
+        ixor_ini_file_foreach(nullptr, nullptr, [](ixor_ini *, const char *, void *) { return 0; }),
+        -1);
+    EXPECT_EQ(ixor_ini_file_foreach(ini.get(), nullptr, nullptr), -1);
+    ixor_ini_file_free(nullptr);
+}
+
+// Files up to 64 MiB load; a save replaces the whole file and creates
+// missing folders. A failed save (text that would load back differently,
+// more than a load reads, no folder) keeps the old file and leaves no
+// temporary.
+TEST(IniFile, LoadCapAndWholeFileSaves)
+{
+    TempDir dir;
+    const std::string big_file = dir.file("big.ini");
+    for (const long long size : {64ll << 20, (64ll << 20) + 1}) {
+        std::ofstream(std::filesystem::u8path(big_file), std::ios::binary).seekp(size - 1) << '\n';
+        EXPECT_EQ(Ini(ixor_ini_file_load(big_file.c_str())) != nullptr, size == 64ll << 20);
+    }
+    EXPECT_FALSE(Ini(ixor_ini_file_load(dir.file("missing.ini").c_str())));
+    EXPECT_FALSE(Ini(ixor_ini_file_load(dir.path().c_str())));
+    Ini ini(ixor_ini_file_load(nullptr));
+    ixor_ini_file_set(ini.get(), "new", "k", "v");
+    const std::string path = dir.file("conf.ini");
+    write_file(path, "[old]\n" + std::string(10000, 'x') + "=1\n");
+    ASSERT_EQ(ixor_ini_file_save(ini.get(), path.c_str(), 1), 0);
+    EXPECT_EQ(read_file(path), "[new]\nk=v\n");
+    const std::string deep = dir.file("caf\xC3\xA9/\xE9\x85\x8D\xE7\xBD\xAE/deep/conf.eni");
+    ASSERT_EQ(ixor_ini_file_save(ini.get(), deep.c_str(), 1), 0);
+    const char *const hostile[][3] = {
+        {"", "k", "v"},     {"a]b", "k", "v"},       {"a\nb", "k", "v"},
+        {"a\rb", "k", "v"}, {"s", "", "v"},          {"s", "a=b", "v"},
+        {"s", "a\nb", "v"}, {"s", "k\r", "v"},       {"s", "[evil]", "v"},
+        {"s", ";k", "v"},   {"s", "#k", "v"},        {"s", " k", "v"},
+        {"s", "k\t", "v"},  {"s", "k", "v\n[evil]"}, {"s", "k", "v\r\n[evil]\nx=1"}};
+    for (const auto &[section, key, value] : hostile) {
+        ASSERT_EQ(ixor_ini_file_set(ini.get(), section, key, value), 0);
+        EXPECT_NE(ixor_ini_file_save(ini.get(), path.c_str(), 1), 0) << section << key;
+        EXPECT_EQ(read_file(path), "[new]\nk=v\n");
+        ixor_ini_file_del(ini.get(), section);
+    }
+    const std::string big(33 << 20, 'a');
+    ixor_ini_file_set(ini.get(), "s", "one", big.c_str());
+    ixor_ini_file_set(ini.get(), "s", "two", big.c_str());
+    EXPECT_NE(ixor_ini_file_save(ini.get(), path.c_str(), 0), 0);
+    EXPECT_EQ(read_file(path), "[new]\nk=v\n");
+    ixor_ini_file_unset(ini.get(), "s", "one");
+    write_file(dir.file("plain-file"), "not a folder");
+    EXPECT_NE(ixor_ini_file_save(ini.get(), dir.file("plain-file/conf.ini").c_str(), 0), 0);
+    EXPECT_EQ(read_file(dir.file("plain-file")), "not a folder");
+    write_file(dir.file("occupied/inside.txt"), "kept");
+    EXPECT_NE(ixor_ini_file_save(ini.get(), dir.file("occupied").c_str(), 1), 0);
+    EXPECT_EQ(read_file(dir.file("occupied/inside.txt")), "kept");
+    EXPECT_EQ(entries_of(dir.path()),
+              (Entries{"big.ini", "caf\xC3\xA9", "conf.ini", "occupied", "plain-file"}));
+}
+
+// Only temporaries of this very file whose writer is gone are removed.
+TEST(IniFile, SaveRemovesTemporariesOfDeadWritersOnly)
+{
+    TempDir dir;
+    Ini ini(ixor_ini_file_load(nullptr));
+    Entries kept{"reg.eni." + std::to_string(ixor::os::current_pid()) + ".9.tmp",
+                 "other.eni.2147483646.1.tmp", "reg.eni.backup", "reg.eni.x.1.tmp", "reg.eni"};
+    for (const std::string &name : kept)
+        write_file(dir.file("t/" + name), "[half");
+    write_file(dir.file("t/reg.eni.2147483646.7.tmp"), "[half");
+    ASSERT_EQ(ixor_ini_file_save(ini.get(), dir.file("t/reg.eni").c_str(), 1), 0);
+    EXPECT_EQ(entries_of(dir.file("t")), kept);
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// The shared log: set-up, whole-line appends from threads and processes,
+// rotation, and the environment that tunes it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "ixor_test_support.h"
+#include "ixorbase.h"
+
+using namespace ixor_test;
+
+namespace {
+
+constexpr size_t rotate_size = 1 << 20;
+constexpr int keep_many = 20;
+
+// A line that carries its writer, its number and a body whose length
+// varies around 4 KiB, so that a line cut or mixed shows.
+std::string make_line(const std::string &writer, int n)
+{
+    const size_t body = 100 + static_cast<size_t>(n * 397 % 6000);
+    return writer + " " + std::to_string(n) + " " +
+           std::string(body, static_cast<char>('a' + n % 26)) + " end";
+}
+
+void write_lines(const std::string &writer, int count)
+{
+    for (int n = 0; n < count; ++n)
+        ixor_log_output(2, "%s\n", make_line(writer, n).c_str());
+}
+
+IXOR_TEST_CHILD_MODE(log_lines)
+{
+    if (ixor_autolog_init(args.at(0).c_str(), keep_many) != 0)
+        return 2;
+    write_lines(args.at(1), std::stoi(args.at(2)));
+    return 0;
+}
+
+// Init creates the folders and the file; with a folder where the file
+// belongs there is no log and no line. Rotation keeps the newest lines in
+// the log and at most "keep" full files.
+TEST(Log, InitAndRotation)
+{
+    TempDir dir;
+    ASSERT_EQ(ixor_autolog_init((dir.path() + "//a//b/").c_str(), 5), 0);
+    EXPECT_EQ(ixor_log_output(0, "[%s] %d\n", "x", 1), 0);
+    EXPECT_EQ(read_file(dir.file("a/b/ixor.log")), "[x] 1\n");
+    std::filesystem::remove(std::filesystem::u8path(dir.file("a/b/ixor.log")));
+    std::filesystem::create_directory(std::filesystem::u8path(dir.file("a/b/ixor.log")));
+    EXPECT_EQ(ixor_log_output(2, "lost\n"), -1);
+    EXPECT_EQ(ixor_autolog_init(dir.file("a/b").c_str(), 5), -1);
+    ASSERT_EQ(ixor_autolog_init(dir.file("three").c_str(), 2), 0);
+    const std::string chunk(10000, 'z');
+    for (int n = 0; n < 500; ++n)
+        ixor_log_output(2, "%d %s\n", n, chunk.c_str());
+    EXPECT_TRUE(file_exists(dir.file("three/ixor.log.2")));
+    EXPECT_FALSE(file_exists(dir.file("three/ixor.log.3")));
+    const std::string current = read_file(dir.file("three/ixor.log"));
+    EXPECT_LT(current.size(), rotate_size);
+    EXPECT_NE(current.find("499 " + chunk + "\n"), std::string::npos);
+}
+
+// Threads and processes write at once over several rotations: every line
+// is whole, each once and in its writer's order, and only full files were
+// rotated, so no writer rotated what another just had.
+TEST(Log, LinesFromManyThreadsAndProcessesStayWhole)
+{
+    TempDir dir;
+    const std::string many = dir.file("many");
+    ASSERT_EQ(ixor_autolog_init(many.c_str(), keep_many), 0);
+    std::vector<Child> children;
+    for (int p = 0; p < 3; ++p)
+        children.push_back(Child::start("log_lines", {many, "process" + std::to_string(p), "200"}));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t)
+        threads.emplace_back(write_lines, "thread" + std::to_string(t), 200);
+    for (std::thread &t : threads)
+        t.join();
+    for (Child &child : children)
+        EXPECT_EQ(child.wait(), 0);
+    std::string text;
+    for (int n = keep_many; n >= 1; --n) {
+        const std::string rotated = read_file(many + "/ixor.log." + std::to_string(n));
+        EXPECT_TRUE(rotated.empty() || rotated.size() >= rotate_size) << n;
+        text += rotated;
+    }
+    EXPECT_TRUE(file_exists(many + "/ixor.log.2"));
+    std::istringstream in(text + read_file(many + "/ixor.log"));
+    std::map<std::string, int> next;
+    for (std::string line; std::getline(in, line);) {
+        const std::string writer = line.substr(0, line.find(' '));
+        ASSERT_EQ(line, make_line(writer, next[writer]++));
+    }
+    EXPECT_EQ(next.size(), 9u);
+    for (const auto &[writer, count] : next)
+        EXPECT_EQ(count, 200) << writer;
+}
+
+TEST(Log, LevelAndSharedFolderComeFromTheEnvironment)
+{
+    const std::pair<const char *, int> levels[] = {{nullptr, 2}, {"0", 0},  {"3", 3}, {"4", 2},
+                                                   {"-1", 2},    {"1x", 2}, {"", 2}};
+    for (const auto &[text, expected] : levels) {
+        ScopedEnv env("IXOR_LOG_LEVEL", text);
+        EXPECT_EQ(ixor_log_level_get(), expected) << (text ? text : "unset");
+    }
+    char buf[260];
+    ScopedEnv unset("IXOR_LOG_DIR", nullptr);
+    EXPECT_EQ(ixor_log_dir(buf, sizeof buf), nullptr);
+    ScopedEnv env("IXOR_LOG_DIR", "/var/log/shared");
+    EXPECT_EQ(ixor_log_dir(buf, sizeof buf), buf);
+    EXPECT_STREQ(buf, "/var/log/shared");
+    EXPECT_EQ(ixor_log_dir(buf, 15), nullptr) << "no room for the terminator";
+}
+
+}  // namespace
