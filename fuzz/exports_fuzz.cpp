@@ -1,7 +1,9 @@
 // The exports' text arguments on a real agent root. Input: NUL-separated
 // fields "op", code, priority, addr, port and optionally uid. Each call
 // must keep to what it promises, whatever the texts: no model of the file,
-// only the documented results, the lookup and the sections on disk.
+// only the documented results, the lookup and the sections on disk. An op
+// "f" puts the rest of the input in place of the files the exports read, as
+// a hand edit would.
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -85,13 +87,41 @@ void check_sections(const Names &before, const std::string &code, bool remove)
     }
 }
 
+// Every export reads the edited files into exact-size buffers (a write past
+// them is caught) and keeps to its result; the root is set up afresh after.
+void check_hand_edited(std::string text)
+{
+    std::replace(text.begin(), text.end(), ';', ',');  // no address list reaches the probe
+    for (const char *file : {"ixor_ipcproxy_pre.eni", "connect.ini", "server_port.ini"}) {
+        ixor_test::write_file(ixor_fuzz::agent().ipc(file), text);
+    }
+    for (const size_t size : {1, 7, 64}) {
+        std::vector<char> addr(size);
+        int port = 0;
+        if (ixor_get_ipcproxy_addrport("G", addr.data(), int(size), &port, &port) != 0 ||
+            ixor_get_ipcproxy_connectaddr(addr.data(), int(size), &port) != 0) {
+            fail("a lookup on a hand-edited file failed");
+        }
+    }
+    if (ixor_get_ipcproxy_localport() < 0 || regenerate_ipc_proxy_conf_restart() != 0 ||
+        ixor_change_ipcproxy_addrport("G", "100", "127.0.0.1", "9", "1") != 0) {
+        fail("an export failed on a hand-edited file");
+    }
+    fresh_root();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const bool ready = (fresh_root(), true);
     (void)ready;
-    std::istringstream input(std::string(reinterpret_cast<const char *>(data), size));
+    const std::string raw(reinterpret_cast<const char *>(data), size);
+    if (raw.rfind("f", 0) == 0 && raw.find('\0') != std::string::npos) {
+        check_hand_edited(raw.substr(raw.find('\0') + 1));
+        return 0;
+    }
+    std::istringstream input(raw);
     Names f;
     for (std::string field; std::getline(input, field, '\0');) {
         f.push_back(field);

@@ -1,5 +1,6 @@
 // Processes on one registration file, measured by the serial replay of the
-// same calls: a writer killed at random moments, and owners changing their
+// same calls (the same calls made one after another in an agent root of
+// their own): a writer killed at random moments, and owners changing their
 // own products at once. IXOR_RELIABILITY_SCALE=N runs N tenths of the full
 // counts; unset or invalid means 1, the size for CI, under wine too.
 #include <gmock/gmock.h>
@@ -9,11 +10,71 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <random>
 #include <thread>
 
+#include "agent_root.h"
+#include "ixor_ipc.h"
+#include "ixorbase_handles.h"
 #include "os.h"
-#include "replay.h"
+
+namespace ixor_test {
+
+// A change, or with `remove` the removal of the code, in the current root.
+struct Call {
+    std::string code;
+    std::string priority;
+    std::string addr;
+    std::string port;
+    std::optional<std::string> uid;  // nullopt: passed as null
+    bool remove = false;
+
+    int run() const
+    {
+        return remove ? ixor_remove_product_config(code.c_str())
+                      : ixor_change_ipcproxy_addrport(code.c_str(), priority.c_str(), addr.c_str(),
+                                                      port.c_str(), uid ? uid->c_str() : nullptr);
+    }
+};
+
+// Made before the test's own agent root, which then stays the current one;
+// the replay switches to its root for each of its calls.
+class Replay {
+public:
+    void register_product(const std::string &code) const
+    {
+        const ScopedEnv here("IXOR_ROOT_DIR", root_.root().c_str());
+        root_.register_product(code);
+    }
+    int run(const Call &call) const
+    {
+        const ScopedEnv here("IXOR_ROOT_DIR", root_.root().c_str());
+        return call.run();
+    }
+    std::string file() const { return root_.registrations(); }
+
+private:
+    AgentRoot root_;
+};
+
+// Every section's registration keys, "<absent>" for a missing one, by
+// section name; empty when the file does not load.
+std::map<std::string, std::string> registrations(const std::string &path)
+{
+    std::map<std::string, std::string> all;
+    const ixorbase::IniPtr ini(ixor_ini_file_load(path.c_str()));
+    for (const std::string &name : sections_in(path)) {
+        for (const char *key : {"priority", "addr", "port", "uid"}) {
+            const char *value = ixor_ini_file_get(ini.get(), name.c_str(), key);
+            all[name] += std::string(key) + "=" + (value ? value : "<absent>") + "\n";
+        }
+    }
+    return all;
+}
+
+}  // namespace ixor_test
 
 namespace {
 
