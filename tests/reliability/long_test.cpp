@@ -11,47 +11,49 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <random>
 #include <thread>
 
 #include "agent_root.h"
 #include "ixor_ipc.h"
-#include "ixorbase_handles.h"
 #include "os.h"
 
-namespace ixor_test {
+namespace {
 
-// A change, or with `remove` the removal of the code, in the current root.
-struct Call {
-    std::string code;
-    std::string priority;
-    std::string addr;
-    std::string port;
-    std::optional<std::string> uid;  // nullopt: passed as null
-    bool remove = false;
+using namespace ixor_test;
+using Clock = std::chrono::steady_clock;
+using Micros = std::chrono::duration<double, std::micro>;
 
-    int run() const
-    {
-        return remove ? ixor_remove_product_config(code.c_str())
-                      : ixor_change_ipcproxy_addrport(code.c_str(), priority.c_str(), addr.c_str(),
-                                                      port.c_str(), uid ? uid->c_str() : nullptr);
-    }
-};
+// Call v on a product: every fifth withdraws it, the others register values
+// that name the call in every key.
+int run(const std::string &code, long long v)
+{
+    const std::string n = std::to_string(v), priority = std::to_string(v % 100 + 1);
+    return v % 5 == 0
+               ? ixor_remove_product_config(code.c_str())
+               : ixor_change_ipcproxy_addrport(code.c_str(), priority.c_str(), ("h" + n).c_str(),
+                                               std::to_string(v % 65534 + 1).c_str(), n.c_str());
+}
 
-// Made before the test's own agent root, which then stays the current one;
-// the replay switches to its root for each of its calls.
+// The same calls made one after another in an agent root of their own.
+// Made before the test's own root, which then stays the current one.
 class Replay {
 public:
-    void register_product(const std::string &code) const
+    int run(const std::string &code, long long v) const
     {
         const ScopedEnv here("IXOR_ROOT_DIR", root_.root().c_str());
-        root_.register_product(code);
+        return ::run(code, v);
     }
-    int run(const Call &call) const
+    // Registers the products in both roots and makes the first call.
+    void start(const AgentRoot &agent, const std::vector<std::string> &codes, long long first)
     {
-        const ScopedEnv here("IXOR_ROOT_DIR", root_.root().c_str());
-        return call.run();
+        for (const std::string &code : codes) {
+            agent.register_product(code);
+            const ScopedEnv here("IXOR_ROOT_DIR", root_.root().c_str());
+            root_.register_product(code);
+        }
+        EXPECT_EQ(::run(codes[0], first), 0);
+        EXPECT_EQ(run(codes[0], first), 0);
     }
     std::string file() const { return root_.registrations(); }
 
@@ -59,29 +61,16 @@ private:
     AgentRoot root_;
 };
 
-// Every section's registration keys, "<absent>" for a missing one, by
-// section name; empty when the file does not load.
+// Every section's registration keys by section name.
 std::map<std::string, std::string> registrations(const std::string &path)
 {
     std::map<std::string, std::string> all;
-    const ixorbase::IniPtr ini(ixor_ini_file_load(path.c_str()));
     for (const std::string &name : sections_in(path)) {
-        for (const char *key : {"priority", "addr", "port", "uid"}) {
-            const char *value = ixor_ini_file_get(ini.get(), name.c_str(), key);
-            all[name] += std::string(key) + "=" + (value ? value : "<absent>") + "\n";
-        }
+        for (const char *key : {"priority", "addr", "port", "uid"})
+            all[name] += std::string(key) + "=" + ini_value(path, name.c_str(), key) + "\n";
     }
     return all;
 }
-
-}  // namespace ixor_test
-
-namespace {
-
-using ixor_test::Call;
-using ixor_test::read_file;
-using Clock = std::chrono::steady_clock;
-using Micros = std::chrono::duration<double, std::micro>;
 
 int scaled(int full)
 {
@@ -89,31 +78,6 @@ int scaled(int full)
     long scale = text ? std::strtol(text, nullptr, 10) : 1;
     scale = scale < 1 || scale > 1000 ? 1 : scale;
     return static_cast<int>(std::max<long>(full * scale / 10, 1));
-}
-
-// Call v on a product: every fifth withdraws it, the others register values
-// that name the call in every key.
-Call call(const std::string &code, long long v)
-{
-    return Call{code,
-                std::to_string(v % 100 + 1),
-                "h" + std::to_string(v),
-                std::to_string(v % 65534 + 1),
-                std::to_string(v),
-                v % 5 == 0};
-}
-
-// The same start in both roots: the products registered with the agent,
-// and a first call.
-void start_both(const ixor_test::AgentRoot &agent, const ixor_test::Replay &replay,
-                const std::vector<std::string> &codes, const Call &first)
-{
-    for (const std::string &code : codes) {
-        agent.register_product(code);
-        replay.register_product(code);
-    }
-    EXPECT_EQ(first.run(), 0);
-    EXPECT_EQ(replay.run(first), 0);
 }
 
 // Fixed width, rewritten in place, so a kill never leaves half a number.
@@ -134,7 +98,7 @@ IXOR_TEST_CHILD_MODE(writer)
         const std::string text = marker_text(v);
         if (std::fseek(marker, 0, SEEK_SET) != 0 ||
             std::fwrite(text.data(), 1, text.size(), marker) != text.size() ||
-            std::fflush(marker) != 0 || call("P", v).run() != 0) {
+            std::fflush(marker) != 0 || run("P", v) != 0) {
             return 2;
         }
     }
@@ -145,8 +109,8 @@ IXOR_TEST_CHILD_MODE(writer)
 // call, and returns the call it was in.
 long long kill_writer(long long from, const std::string &marker, Micros delay)
 {
-    ixor_test::write_file(marker, marker_text(from - 1));
-    ixor_test::Child writer = ixor_test::Child::start("writer", {std::to_string(from), marker});
+    write_file(marker, marker_text(from - 1));
+    Child writer = Child::start("writer", {std::to_string(from), marker});
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (read_marker(marker) < from && writer.running() && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -158,7 +122,7 @@ long long kill_writer(long long from, const std::string &marker, Micros delay)
 }
 
 // Every lock a killed writer may have held is free at once.
-void expect_locks_free(const ixor_test::AgentRoot &agent)
+void expect_locks_free(const AgentRoot &agent)
 {
     for (const std::string &file :
          {agent.registrations(), agent.proxy_conf(), agent.home() + "/config/product_register.eni",
@@ -172,25 +136,25 @@ void expect_locks_free(const ixor_test::AgentRoot &agent)
 
 // The replay's file after the calls the writer finished before `started`,
 // and after `started` too, where the replay then stands.
-std::pair<std::string, std::string> old_and_new(const ixor_test::Replay &replay,
-                                                long long committed, long long started)
+std::pair<std::string, std::string> old_and_new(const Replay &replay, long long committed,
+                                                long long started)
 {
     for (long long v = committed + 1; v < started; v++) {
-        EXPECT_EQ(replay.run(call("P", v)), 0);
+        EXPECT_EQ(replay.run("P", v), 0);
     }
     const std::string before = read_file(replay.file());
-    EXPECT_EQ(replay.run(call("P", started)), 0);
+    EXPECT_EQ(replay.run("P", started), 0);
     return {before, read_file(replay.file())};
 }
 
 TEST(CrashSafety, KilledWriterLeavesOldOrNewStateAndFreeLocks)
 {
-    ixor_test::Replay replay;
-    ixor_test::AgentRoot agent;
-    ixor_test::TempDir scratch;
-    // B outranks P half of the time, so P's calls both do and do not reach
-    // the proxy configuration.
-    start_both(agent, replay, {"B", "P"}, Call{"B", "50", "127.0.0.1", "9", "7"});
+    Replay replay;
+    AgentRoot agent;
+    TempDir scratch;
+    // B (priority 50) outranks P half of the time, so P's calls both do and
+    // do not reach the proxy configuration.
+    replay.start(agent, {"B", "P"}, 49);
     std::mt19937_64 random(20240611);
     std::uniform_real_distribution<double> calls(0, 2);
     Micros call_time(1000);  // what the replay's last call took
@@ -211,13 +175,13 @@ TEST(CrashSafety, KilledWriterLeavesOldOrNewStateAndFreeLocks)
             << text;
         committed = text == after ? started : started - 1;
         left_new += text == after;
-        ixor_test::write_file(replay.file(), text);
+        write_file(replay.file(), text);
     }
     std::printf("%d kills, %d of them after the killed call\n", kills, left_new);
     // The survivor goes on from the state the last kill left, and its save
     // clears what the killed writers left of their temporary files.
-    EXPECT_EQ(call("P", committed + 1).run(), 0);
-    EXPECT_EQ(replay.run(call("P", committed + 1)), 0);
+    EXPECT_EQ(run("P", committed + 1), 0);
+    EXPECT_EQ(replay.run("P", committed + 1), 0);
     EXPECT_EQ(read_file(agent.registrations()), read_file(replay.file()));
     for (const auto &entry : std::filesystem::directory_iterator(agent.ipc(""))) {
         EXPECT_THAT(entry.path().filename().string(),
@@ -225,14 +189,14 @@ TEST(CrashSafety, KilledWriterLeavesOldOrNewStateAndFreeLocks)
     }
 }
 
-// Call k of owner i, on one of its two products.
-Call owner_call(int i, int k) { return call("L" + std::to_string(i) + (k % 2 ? "a" : "b"), k); }
+// Owner i's product for its call k: one of its two.
+std::string owned(int i, int k) { return "L" + std::to_string(i) + (k % 2 ? "a" : "b"); }
 
 // owner I CALLS: makes its calls; exit status 0, or 1 when one failed.
 IXOR_TEST_CHILD_MODE(owner)
 {
     for (int k = 1; k <= std::stoi(args.at(1)); k++) {
-        if (owner_call(std::stoi(args.at(0)), k).run() != 0) {
+        if (run(owned(std::stoi(args.at(0)), k), k) != 0) {
             return 1;
         }
     }
@@ -242,35 +206,28 @@ IXOR_TEST_CHILD_MODE(owner)
 TEST(LostUpdates, OwnersEndAsTheirSerialReplay)
 {
     // Fewer owners where every one is a costly process start.
-    const int owners = ixor_test::process_starts_are_costly() ? 4 : 8;
+    const int owners = process_starts_are_costly() ? 4 : 8;
     const int calls = scaled(1000);
-    ixor_test::Replay replay;
-    ixor_test::AgentRoot agent;
+    Replay replay;
+    AgentRoot agent;
     std::vector<std::string> codes{"W"};
-    for (int i = 0; i < owners * 2; i++) {
-        codes.push_back(owner_call(i / 2, i % 2 + 1).code);
-    }
-    // W is first and as high as any owner, so the proxy stays configured
-    // for W whatever the owners do.
-    start_both(agent, replay, codes, Call{"W", "100", "127.0.0.1", "9", "1"});
-    std::vector<ixor_test::Child> running;
-    for (int i = 0; i < owners; i++) {
-        running.push_back(
-            ixor_test::Child::start("owner", {std::to_string(i), std::to_string(calls)}));
-    }
+    for (int i = 0; i < owners * 2; i++)
+        codes.push_back(owned(i / 2, i % 2));
+    // W (priority 100) is first and as high as any owner, so the proxy stays
+    // configured for W whatever the owners do.
+    replay.start(agent, codes, 99);
+    std::vector<Child> running;
+    for (int i = 0; i < owners; i++)
+        running.push_back(Child::start("owner", {std::to_string(i), std::to_string(calls)}));
     for (int i = 0; i < owners; i++) {
         EXPECT_EQ(running[i].wait(), 0) << "owner " << i;
-    }
-    for (int i = 0; i < owners; i++) {
-        for (int k = 1; k <= calls; k++) {
-            ASSERT_EQ(replay.run(owner_call(i, k)), 0);
-        }
+        for (int k = 1; k <= calls; k++)
+            ASSERT_EQ(replay.run(owned(i, k), k), 0);
     }
     // Sections of different owners interleave in any order; their set and
     // every registration must match, and W keeps its place in front.
-    EXPECT_EQ(ixor_test::registrations(agent.registrations()),
-              ixor_test::registrations(replay.file()));
-    EXPECT_EQ(ixor_test::sections_in(agent.registrations()).at(0), "W");
+    EXPECT_EQ(registrations(agent.registrations()), registrations(replay.file()));
+    EXPECT_EQ(sections_in(agent.registrations()).at(0), "W");
 }
 
 }  // namespace
