@@ -79,6 +79,20 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
     ixorbase::IniPtr ini(ixor_ini_file_load(nullptr));
     char buf[260];
     int count = 0;
+    const int pid = ixor::os::current_pid();
+    const auto walk = [](ixor_ini *, const char *, void *) { return 0; };
+    const auto root = [] {
+        char *dir = get_ixor_root_dir();
+        std::free(dir);
+        return dir != nullptr;
+    };
+    const auto lock = [&] {
+        ixor_flock *handle = nullptr;
+        const bool done = ixor_flock_init(lock_file.c_str(), &handle) == 0;
+        ixor_flock_destroy(handle);
+        return done;
+    };
+    // clang-format off
     const std::pair<const char *, std::function<bool()>> calls[] = {
         {"add_product_register", [] { return add_product_register("P1") == 0; }},
         {"is_product_register", [] { return is_product_register("P1") == 1; }},
@@ -86,42 +100,29 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
         {"get_apphome_path_main", [&] { return get_apphome_path_main(buf, 260) == 0; }},
         {"get_app_home_dir",
          [&] { return get_app_home_dir(apphome_ini.c_str(), buf, 260, 1) == 0; }},
-        {"get_ixor_root_dir",
-         [] {
-             char *root = get_ixor_root_dir();
-             std::free(root);
-             return root != nullptr;
-         }},
+        {"get_ixor_root_dir", root},
         {"ixor_ini_file_set", [&] { return ixor_ini_file_set(ini.get(), "s", "k", "v") == 0; }},
         {"ixor_ini_file_set_int",
-         [&] { return ixor_ini_file_set_int(ini.get(), "s", "n", 12345678) == 0; }},
+         [&] { return ixor_ini_file_set_int(ini.get(), "s", "n", 1234567) == 0; }},
         {"ixor_ini_file_save", [&] { return ixor_ini_file_save(ini.get(), conf.c_str(), 1) == 0; }},
         {"ixor_ini_file_load",
          [&] { return ixorbase::IniPtr(ixor_ini_file_load(conf.c_str())) != nullptr; }},
         {"ixor_ini_file_foreach",
-         [&] {
-             return ixor_ini_file_foreach(ini.get(), nullptr,
-                                          [](ixor_ini *, const char *, void *) { return 0; }) == 0;
-         }},
-        {"install_ixor_process", [&] { return install_ixor_process("ipc_proxy", ini.get()) == 0; }},
+         [&] { return ixor_ini_file_foreach(ini.get(), nullptr, walk) == 0; }},
+        {"install_ixor_process",
+         [&] { return install_ixor_process("ipc_proxy", ini.get()) == 0; }},
         {"is_ixor_process_config_exists",
          [] { return is_ixor_process_config_exists("ipc_proxy") == 1; }},
         {"uninstall_ixor_process", [] { return uninstall_ixor_process("ipc_proxy") == 0; }},
         {"remove_product_register", [] { return remove_product_register("P1") == 0; }},
         {"ixor_str_split", [&] { return ixor_str_split("a;b;c", ";", &count) != nullptr; }},
         {"ixor_path_is_exist_u", [&] { return ixor_path_is_exist_u(conf.c_str()) == 1; }},
-        {"ixor_process_get_path",
-         [&] { return ixor_process_get_path(ixor::os::current_pid(), buf, 260) == 0; }},
+        {"ixor_process_get_path", [&] { return ixor_process_get_path(pid, buf, 260) == 0; }},
         {"ixor_autolog_init", [&] { return ixor_autolog_init(logs.c_str(), 5) == 0; }},
         {"ixor_log_output", [] { return ixor_log_output(0, "line %d\n", 1) == 0; }},
-        {"ixor_flock_init",
-         [&] {
-             ixor_flock *lock = nullptr;
-             const bool done = ixor_flock_init(lock_file.c_str(), &lock) == 0;
-             ixor_flock_destroy(lock);
-             return done;
-         }},
+        {"ixor_flock_init", lock},
     };
+    // clang-format on
     for (const auto &[what, call] : calls)
         expect_clean_failures(what, call);
     // A failure reported as success would have stopped a sweep early.
