@@ -32,6 +32,12 @@ void write_lines(const std::string &writer, int count)
         ixor_log_output(2, "%s\n", make_line(writer, n).c_str());
 }
 
+// A process that never set a log up drops its lines and says so.
+IXOR_TEST_CHILD_MODE(log_unset)
+{
+    return args.empty() && ixor_log_is_regestered() == 0 && ixor_log_output(0, "x\n") == -1 ? 0 : 1;
+}
+
 IXOR_TEST_CHILD_MODE(log_lines)
 {
     if (ixor_autolog_init(args.at(0).c_str(), keep_many) != 0)
@@ -40,12 +46,16 @@ IXOR_TEST_CHILD_MODE(log_lines)
     return 0;
 }
 
-// Init creates the folders and the file; with a folder where the file
-// belongs there is no log and no line. Rotation keeps the newest lines in
+// Without a set-up lines are dropped; init creates the folders and the
+// file, and fails where a folder cannot be made; with a folder where the
+// file belongs there is no log and no line. Rotation keeps the newest lines in
 // the log and at most "keep" full files.
 TEST(Log, InitAndRotation)
 {
+    EXPECT_EQ(Child::start("log_unset", {}).wait(), 0);
     TempDir dir;
+    write_file(dir.file("blocker"), "");
+    EXPECT_EQ(ixor_autolog_init(dir.file("blocker/log").c_str(), 5), -1);
     ASSERT_EQ(ixor_autolog_init((dir.path() + "//a//b/").c_str(), 5), 0);
     EXPECT_EQ(ixor_log_output(0, "[%s] %d\n", "x", 1), 0);
     EXPECT_EQ(read_file(dir.file("a/b/ixor.log")), "[x] 1\n");
