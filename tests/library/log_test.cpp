@@ -20,6 +20,8 @@ TEST(LogStatement, LineCarriesStampIdsTagFileAndLine)
     std::smatch m;
     const std::regex stamped(R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] ([\s\S]*))");
     ASSERT_TRUE(std::regex_match(fake::platform().lines[0].text, m, stamped));
+    EXPECT_NE(fake::platform().lines[0].text.rfind("[1970-", 0), 0u)
+        << "the local time, not the fallback";
     EXPECT_EQ(m[1].str(), "[warn] [pid:" + std::to_string(ixor_os_process_id()) +
                               "] [tid:" + std::to_string(ixor_os_thread_id()) +
                               "] [pux] [log_test.cpp:" + std::to_string(line) +

@@ -56,6 +56,7 @@ TEST(HostNameRules, CharactersLengthAndEnds)
         {std::string(67, 'a'), false},
         {"a.z_A-Z09", true},
         {"a", true},
+        {"*lead", false},
         {"-lead", false},
         {"trail-", false},
         {"has blank", false},

@@ -86,9 +86,11 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
         std::free(dir);
         return dir != nullptr;
     };
+    bool lockless = false;  // an init that succeeded without a lock
     const auto lock = [&] {
         ixor_flock *handle = nullptr;
         const bool done = ixor_flock_init(lock_file.c_str(), &handle) == 0;
+        lockless |= done && !handle;
         ixor_flock_destroy(handle);
         return done;
     };
@@ -125,9 +127,16 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
     // clang-format on
     for (const auto &[what, call] : calls)
         expect_clean_failures(what, call);
-    // A failure reported as success would have stopped a sweep early.
+    // A failure reported as success would have stopped a sweep early; a
+    // product question that runs out of memory answers no.
+    EXPECT_FALSE(lockless);
     EXPECT_EQ(is_product_register("P1"), 0);
     EXPECT_EQ(is_ixor_process_config_exists("ipc_proxy"), 0);
+    ixor_test::write_file(agent.home() + "/config/product_installed.eni", "[P1]\nversion=1\n");
+    allocations_left = 0;
+    const int answers = is_product_register("P1") + is_product_installed("P1");
+    allocations_left = -1;
+    EXPECT_EQ(answers, 0);
 }
 
 }  // namespace

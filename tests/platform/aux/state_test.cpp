@@ -63,6 +63,8 @@ TEST(ProductRegistration, KeepsOneSectionPerProductAndTheCount)
     EXPECT_EQ(read_file(file), before);
     EXPECT_EQ(remove_product_register("ABC"), 0);
     EXPECT_EQ(remove_product_register("ABC"), 0) << "removing an absent one";
+    EXPECT_EQ(add_product_register(std::string(256, 'Q').c_str()), 0) << "the longest code";
+    EXPECT_EQ(remove_product_register(std::string(256, 'Q').c_str()), 0);
     EXPECT_EQ(is_product_register("ABC"), 0);
     EXPECT_EQ(ini_value(file, "count", "num"), "1");
     EXPECT_THAT(sections_in(file), testing::UnorderedElementsAre("XYZ", "count"));
@@ -147,6 +149,7 @@ TEST(AppHome, JoinsTheStoredPathToTheRootWithinBounds)
     EXPECT_NE(get_app_home_dir(apphome_ini.c_str(), buf, 4, 0), 0) << "no room for the terminator";
     EXPECT_NE(get_apphome_path_main(nullptr, 260), 0);
     EXPECT_NE(get_apphome_path_main(buf, 0), 0);
+    EXPECT_NE(get_app_home_dir(apphome_ini.c_str(), buf, 0, 0), 0);
     EXPECT_TRUE(untouched());
 }
 

@@ -1,4 +1,4 @@
-// Splitting text into the pieces between separators.
+// Splitting text into the pieces between separators, and measuring it.
 #include <gtest/gtest.h>
 
 #include "ixorbase.h"
@@ -34,6 +34,12 @@ TEST(StrSplit, EverySeparatorCutsAndNothingIsTrimmed)
         {"a;b", nullptr, {"<null>", "0"}}};
     for (const auto &[text, sep, pieces] : cases)
         EXPECT_EQ(split(text, sep), pieces) << (text ? text : "null");
+}
+
+// Without a buffer the formatting only measures.
+TEST(StrSnprintf, WithoutABufferOnlyMeasures)
+{
+    EXPECT_EQ(ixor_str_snprintf(nullptr, 0, "%s", "text"), 4);
 }
 
 }  // namespace
