@@ -98,7 +98,8 @@ void check_hand_edited(std::string text)
     for (const size_t size : {1, 7, 64}) {
         std::vector<char> addr(size);
         int port = 0;
-        if (ixor_get_ipcproxy_addrport("G", addr.data(), int(size), &port, &port) != 0 ||
+        int uid = 0;
+        if (ixor_get_ipcproxy_addrport("G", addr.data(), int(size), &port, &uid) != 0 ||
             ixor_get_ipcproxy_connectaddr(addr.data(), int(size), &port) != 0) {
             fail("a lookup on a hand-edited file failed");
         }
@@ -117,8 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const bool ready = (fresh_root(), true);
     (void)ready;
     const std::string raw(reinterpret_cast<const char *>(data), size);
-    if (raw.rfind("f", 0) == 0 && raw.find('\0') != std::string::npos) {
-        check_hand_edited(raw.substr(raw.find('\0') + 1));
+    const size_t op_end = raw.find('\0');
+    if (raw.rfind("f", 0) == 0 && op_end != std::string::npos) {
+        check_hand_edited(raw.substr(op_end + 1));
         return 0;
     }
     std::istringstream input(raw);

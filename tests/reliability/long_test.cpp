@@ -16,6 +16,7 @@
 
 #include "agent_root.h"
 #include "ixor_ipc.h"
+#include "ixorbase_handles.h"
 #include "os.h"
 
 namespace {
@@ -61,13 +62,17 @@ private:
     AgentRoot root_;
 };
 
-// Every section's registration keys by section name.
+// Every section's registration keys by section name, "<absent>" for a
+// missing one.
 std::map<std::string, std::string> registrations(const std::string &path)
 {
     std::map<std::string, std::string> all;
+    const ixorbase::IniPtr ini(ixor_ini_file_load(path.c_str()));
     for (const std::string &name : sections_in(path)) {
-        for (const char *key : {"priority", "addr", "port", "uid"})
-            all[name] += std::string(key) + "=" + ini_value(path, name.c_str(), key) + "\n";
+        for (const char *key : {"priority", "addr", "port", "uid"}) {
+            const char *value = ixor_ini_file_get(ini.get(), name.c_str(), key);
+            all[name] += std::string(key) + "=" + (value ? value : "<absent>") + "\n";
+        }
     }
     return all;
 }
