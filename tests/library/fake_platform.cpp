@@ -3,16 +3,11 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "ini_document.h"
+#include "ini_handle.h"
 #include "ixoraux.h"
 #include "ixorbase.h"
-
-struct ixor_ini {
-    ixorbase::IniDocument doc;
-};
 
 struct ixor_flock {};
 
@@ -129,42 +124,6 @@ ixor_ini *ixor_ini_file_load(const char *path) noexcept
     return new ixor_ini{ixorbase::IniDocument::parse(path ? p().files[path] : "")};
 }
 
-const char *ixor_ini_file_get(ixor_ini *ini, const char *section, const char *key) noexcept
-{
-    const std::string *value = ini->doc.get(section, key);
-    return value ? value->c_str() : nullptr;
-}
-
-int ixor_ini_file_get_int(ixor_ini *ini, const char *section, const char *key, int def) noexcept
-{
-    const char *value = ixor_ini_file_get(ini, section, key);
-    return value ? int(std::strtol(value, nullptr, 10)) : def;
-}
-
-int ixor_ini_file_set(ixor_ini *ini, const char *section, const char *key,
-                      const char *value) noexcept
-{
-    ini->doc.set(section, key, value);
-    return 0;
-}
-
-int ixor_ini_file_set_int(ixor_ini *ini, const char *section, const char *key, int value) noexcept
-{
-    return ixor_ini_file_set(ini, section, key, std::to_string(value).c_str());
-}
-
-int ixor_ini_file_unset(ixor_ini *ini, const char *section, const char *key) noexcept
-{
-    ini->doc.unset(section, key);
-    return 0;
-}
-
-int ixor_ini_file_del(ixor_ini *ini, const char *section) noexcept
-{
-    ini->doc.remove_section(section);
-    return 0;
-}
-
 int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag) noexcept
 {
     record(std::string("ixor_ini_file_save ") + path + " " + std::to_string(flag));
@@ -172,16 +131,6 @@ int ixor_ini_file_save(ixor_ini *ini, const char *path, int flag) noexcept
         return -1;
     }
     p().files[path] = ini->doc.serialize();
-    return 0;
-}
-
-int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb) noexcept
-{
-    for (const std::string &name : ini->doc.section_names()) {
-        if (cb(ini, name.c_str(), user) != 0) {
-            break;
-        }
-    }
     return 0;
 }
 
