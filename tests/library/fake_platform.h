@@ -1,6 +1,7 @@
 // A recording fake of libixorbase and libixoraux for the library's objects:
 // files live in memory below the home "/agent/home" of the root "/agent",
 // the calls whose order matters are recorded, each failure can be switched on.
+// An INI handle is the real one; only its load, save and free are faked.
 #ifndef IXOR_FAKE_PLATFORM_H
 #define IXOR_FAKE_PLATFORM_H
 
