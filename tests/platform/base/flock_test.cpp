@@ -42,8 +42,9 @@ IXOR_TEST_CHILD_MODE(hold_lock)
 }
 
 // Init makes the lock file and its folders; release lets go before the
-// handle is destroyed, and destroy without release lets go too; a path
-// below a file, or a folder in the lock file's place, is refused.
+// handle is destroyed and the handle can lock again, and destroy without
+// release lets go too; a path below a file, or a folder in the lock
+// file's place, is refused.
 TEST(Flock, InitReleaseDestroyAndWhatIsNoFile)
 {
     TempDir dir;
@@ -53,6 +54,10 @@ TEST(Flock, InitReleaseDestroyAndWhatIsNoFile)
     EXPECT_EQ(ixor_flock_acquire(lock), 0);
     ixor_flock_release(lock);
     EXPECT_TRUE(FileLock(dir.file("a/b/conf.ini")).held()) << "free once released";
+    ASSERT_EQ(ixor_flock_acquire(lock), 0);
+    const ixor::os::LockHandle other = ixor::os::open_lock_file(path);
+    EXPECT_FALSE(ixor::os::try_lock(other)) << "a released handle locks again";
+    ixor::os::close_lock_file(other);
     ixor_flock_destroy(lock);
     ASSERT_EQ(ixor_flock_init(path.c_str(), &lock), 0);
     ASSERT_EQ(ixor_flock_acquire(lock), 0);
