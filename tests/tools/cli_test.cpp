@@ -91,6 +91,7 @@ TEST_F(Cli, InitMakesARootAndOnlyForceResetsIt)
 {
     EXPECT_EQ(json({"init"})["home"], root() + "/.");
     EXPECT_TRUE(file_exists(root() + "/logs/ixor.log")) << "init logs once it made the root";
+    EXPECT_EQ(ixor({"hvk"}).out, "no\n");
     EXPECT_EQ(json({"product", "add", "P1"})["result"], 0);
     EXPECT_EQ(json({"register", "P1", "10", "127.0.0.1", "1001", "9"})["result"], 0);
     EXPECT_EQ(ixor({"lookup", "P1", "--json"}).out,
@@ -113,8 +114,12 @@ TEST_F(Cli, StatusFollowsTheWinnerThroughRegenerateAndRemoval)
     ASSERT_EQ(ixor({"register", "B", "80", "127.0.0.1", "1001", "7"}).status, 0);
     ASSERT_EQ(ixor({"register", "A", "50", "127.0.0.2;127.0.0.1", port}).out,
               "registered A with priority 50, port " + port + "\n");
-    ASSERT_EQ(ixor({"register", "B", "30", "127.0.0.1", "1001", "7"}).status, 0);
     Json status = json({"status"});
+    EXPECT_EQ(status["winner"], "B");
+    EXPECT_EQ(status["registrations"][0]["reason"],
+              "wins: highest priority above 0 with an addr and a port");
+    ASSERT_EQ(ixor({"register", "B", "30", "127.0.0.1", "1001", "7"}).status, 0);
+    status = json({"status"});
     EXPECT_EQ(status["winner"], "A");
     EXPECT_EQ(status["candidates"], Json::array({"127.0.0.2", "127.0.0.1"}));
     EXPECT_EQ(status["proxy"]["uid"], 7);
@@ -175,8 +180,8 @@ TEST_F(Cli, FailuresNameTheirCause)
     expect_failure(ixor({"local-port"}), 1, "the proxy has not reported its local port");
     expect_failure(ixor({"register", "P1", "101", "127.0.0.1", "1001"}), 1,
                    "priority '101' is outside 0..100");
-    expect_failure(ixor({"register", "P1", "50", "127.0.0.1", "abc"}), 1,
-                   "port 'abc' is outside 1..65534");
+    expect_failure(ixor({"register", "P1", "0", "127.0.0.1", "65535"}), 1,
+                   "port '65535' is outside 1..65534");
     EXPECT_EQ(ixor({"register", "P1", "abc", "127.0.0.1", "65534"}).out,
               "registered P1 with priority 0, port 65534\n")
         << "the library reads no number as 0";
