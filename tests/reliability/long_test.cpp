@@ -17,7 +17,6 @@
 #include "agent_root.h"
 #include "ixor_ipc.h"
 #include "ixorbase_handles.h"
-#include "os.h"
 
 namespace {
 
@@ -131,12 +130,8 @@ void expect_locks_free(const AgentRoot &agent)
 {
     for (const std::string &file :
          {agent.registrations(), agent.proxy_conf(), agent.home() + "/config/product_register.eni",
-          agent.process_record()}) {
-        const ixor::os::LockHandle lock = ixor::os::open_lock_file(file + ".lock");
-        EXPECT_TRUE(ixor::os::try_lock(lock)) << file;
-        ixor::os::unlock(lock);
-        ixor::os::close_lock_file(lock);
-    }
+          agent.process_record()})
+        EXPECT_TRUE(lock_free(file + ".lock")) << file;
 }
 
 // The replay's file after the calls the writer finished before `started`,

@@ -31,6 +31,9 @@ private:
 std::string read_file(const std::string &path);  // whole file as bytes; "" when absent
 void write_file(const std::string &path, const std::string &bytes);  // creates parent dirs
 bool file_exists(const std::string &path);
+// Whether a handle of its own gets the lock file's lock at once; it lets
+// the lock go again.
+bool lock_free(const std::string &lock_path);
 
 // What the system lets a test do to files and to itself; each is false (or
 // -1) where the system has no such thing, and the test then skips.

@@ -92,6 +92,16 @@ bool file_exists(const std::string &path)
     return fs::exists(fs::u8path(path), ec);
 }
 
+bool lock_free(const std::string &lock_path)
+{
+    const ixor::os::LockHandle lock = ixor::os::open_lock_file(lock_path);
+    const bool free = ixor::os::try_lock(lock);
+    if (free)
+        ixor::os::unlock(lock);
+    ixor::os::close_lock_file(lock);
+    return free;
+}
+
 ScopedEnv::ScopedEnv(const char *name, const char *value)
     : name_(name), old_(ixor::os::get_env(name))
 {
