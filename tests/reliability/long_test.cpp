@@ -16,7 +16,6 @@
 
 #include "agent_root.h"
 #include "ixor_ipc.h"
-#include "ixorbase_handles.h"
 
 namespace {
 
@@ -61,18 +60,13 @@ private:
     AgentRoot root_;
 };
 
-// Every section's registration keys by section name, "<absent>" for a
-// missing one.
+// Every section's registration keys by section name.
 std::map<std::string, std::string> registrations(const std::string &path)
 {
     std::map<std::string, std::string> all;
-    const ixorbase::IniPtr ini(ixor_ini_file_load(path.c_str()));
-    for (const std::string &name : sections_in(path)) {
-        for (const char *key : {"priority", "addr", "port", "uid"}) {
-            const char *value = ixor_ini_file_get(ini.get(), name.c_str(), key);
-            all[name] += std::string(key) + "=" + (value ? value : "<absent>") + "\n";
-        }
-    }
+    for (const std::string &name : sections_in(path))
+        for (const char *key : {"priority", "addr", "port", "uid"})
+            all[name] += std::string(key) + "=" + ini_value(path, name.c_str(), key) + "\n";
     return all;
 }
 
