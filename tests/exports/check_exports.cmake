@@ -1,7 +1,8 @@
 cmake_minimum_required(VERSION 3.20)
-# Compares the names the built library exports with the expected ones, and
-# on Windows checks that the DLLs need nothing but system DLLs and ours.
-# Arguments: -DLIBRARY=... -DEXPECTED=... -DTOOL=nm|objdump -DWINDOWS=ON|OFF
+# Compares the names the built library exports with those the module
+# definition file lists, and on Windows checks that the DLLs need nothing
+# but system DLLs and ours.
+# Arguments: -DLIBRARY=... -DDEF=ixor_ipc.def -DTOOL=nm|objdump -DWINDOWS=ON|OFF
 #            -DDLLS="a.dll;b.dll"
 if(WINDOWS)
   # The rows of the name table: a tab, "[ordinal] name".
@@ -14,7 +15,9 @@ else()
   string(REGEX MATCHALL "[^\n]+" names "${dump}")
 endif()
 list(SORT names)
-file(STRINGS ${EXPECTED} expected)
+# The indented lines after EXPORTS.
+file(STRINGS ${DEF} expected REGEX "^[ \t]+[A-Za-z_]")
+list(TRANSFORM expected STRIP)
 list(SORT expected)
 if(NOT rc EQUAL 0 OR NOT names STREQUAL expected)
   message(FATAL_ERROR "exports of ${LIBRARY} (${TOOL}: ${rc}):\n  ${names}\nexpected:\n  ${expected}")
