@@ -1,7 +1,6 @@
 // What a hostile local user or system can put in the libraries' way, on
 // real files: homes too long for the paths below them, a permissive umask,
-// links and special files where the files belong, lock files that cannot be
-// written.
+// links and special files where the files belong.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -33,17 +32,6 @@ int change(const char *port)
 }
 
 IXOR_TEST_CHILD_MODE(change) { return change(args.at(0).c_str()) == 0 ? 0 : 1; }
-
-IXOR_TEST_CHILD_MODE(lookup_as_nobody)
-{
-    char addr[64] = "";
-    int port = 0;
-    return drop_root() &&
-                   ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &port, nullptr) == 0 &&
-                   std::strcmp(addr, "127.0.0.1") == 0 && port == std::stoi(args.at(0))
-               ? 0
-               : 1;
-}
 
 // The exit status of a child, or -2 when it is still running after the
 // wait (it is killed then).
@@ -127,16 +115,6 @@ TEST(Safety, LinksAndSpecialFilesAreNeitherFollowedNorWaitedOn)
     fs::remove(fs::u8path(agent.registrations()));
     fs::create_directory(fs::u8path(agent.registrations()));
     EXPECT_EQ(change("7003"), -1) << "a folder in the file's place";
-}
-
-TEST(Safety, LookupsNeedNoWriteAccessToTheLockFile)
-{
-    AgentRoot agent;
-    write_file(agent.registrations(), "[P1]\npriority=5\naddr=127.0.0.1\nport=7001\n");
-    write_file(agent.registrations() + ".lock", "");
-    fs::permissions(fs::u8path(agent.registrations() + ".lock"),
-                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_EQ(Child::start("lookup_as_nobody", {"7001"}).wait(), 0);
 }
 
 }  // namespace

@@ -43,9 +43,6 @@ bool make_symlink(const std::string &target, const std::string &link);
 bool make_fifo(const std::string &path);
 // Whether starting a process is costly (under wine).
 bool process_starts_are_costly();
-// Gives up root's rights for the rest of the process; true when it runs
-// without them now.
-bool drop_root();
 
 // Sets (or, with a null value, unsets) an environment variable for the
 // scope and restores the old value afterwards.

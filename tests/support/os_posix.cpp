@@ -98,7 +98,4 @@ bool make_fifo(const std::string &path) { return mkfifo(path.c_str(), 0600) == 0
 
 bool process_starts_are_costly() { return false; }
 
-// "nobody" on Debian.
-bool drop_root() { return geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0); }
-
 }  // namespace ixor_test

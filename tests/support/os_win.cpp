@@ -99,6 +99,4 @@ bool make_fifo(const std::string &) { return false; }
 
 bool process_starts_are_costly() { return true; }
 
-bool drop_root() { return true; }
-
 }  // namespace ixor_test
