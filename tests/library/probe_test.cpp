@@ -1,5 +1,5 @@
-// The reachability probe against listeners on 127.0.0.1, the IP text check
-// and the host-name rules.
+// The reachability probe against listeners on 127.0.0.1, and the host-name
+// rules.
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
@@ -37,18 +37,6 @@ TEST(Probe, WaitRunsOutOnAHangingConnection)
     EXPECT_EQ(probed("127.0.0.1", listener.port(), 200, false), Lines{"select timeout 10060"});
 }
 
-// Hosts that are neither IP text nor an allowed name, and ports out of
-// range, are refused with one warning.
-TEST(Probe, RefusedArgumentsLogTheirLines)
-{
-    EXPECT_EQ(probed(nullptr, 80, 100, false), Lines{"domain is null, port = 80"});
-    EXPECT_EQ(probed("some-host", 0, 100, false), Lines{"domain is null, port = 0"});
-    EXPECT_EQ(probed("some-host", 65535, 100, false), Lines{"domain is null, port = 65535"});
-    EXPECT_EQ(probed("", 80, 100, false), Lines{"domain is null, port = 80"});
-    EXPECT_EQ(probed("-lead", 80, 100, false),
-              (Lines{"ip format abnormal", "domain is null, port = 80"}));
-}
-
 TEST(HostNameRules, CharactersLengthAndEnds)
 {
     const std::pair<std::string, bool> cases[] = {
@@ -67,24 +55,6 @@ TEST(HostNameRules, CharactersLengthAndEnds)
     for (const auto &[host, ok] : cases) {
         EXPECT_EQ(ixor_check_host_name(host.c_str()), ok) << host;
     }
-}
-
-// Four decimal fields 0 to 255 (empty fields are skipped); a field that is
-// not a number in range is abnormal.
-TEST(IpTextCheck, DottedQuads)
-{
-    const std::tuple<const char *, bool, bool> cases[] = {
-        {"10.0.0.1", true, false},  {"255.255.255.255", true, false},  {"1..2.3.4", true, false},
-        {"1.2.3", false, false},    {"1.2.3.4.5", false, false},       {"", false, false},
-        {"1.2.3.256", false, true}, {"1.2.3.x", false, true},          {"-1.2.3.4", false, true},
-        {"0x1.2.3.4", false, true}, {"4294967296.1.1.1", false, true},
-    };
-    for (const auto &[text, ok, abnormal] : cases) {
-        fake::reset();
-        EXPECT_EQ(ixor_check_ip_format(text), ok) << text;
-        EXPECT_EQ(fake::tails(), abnormal ? Lines{"ip format abnormal"} : Lines{}) << text;
-    }
-    EXPECT_FALSE(ixor_check_ip_format(nullptr));
 }
 
 }  // namespace
