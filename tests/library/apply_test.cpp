@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
-#include "ixor_test_support.h"
 #include "ixor_ipc.h"
 #include "ixor_ipc_internal.h"
 
@@ -27,28 +26,6 @@ void fresh()
     fake::reset();
     p().log_level = 2;
     p().files[paths::startup] = kStartup;
-}
-
-ixor_ini *loaded(const std::string &registrations)
-{
-    p().files["/reg.eni"] = registrations;
-    return ixor_ini_file_load("/reg.eni");
-}
-
-ixor_ipcproxy_selection select_over(const std::string &registrations)
-{
-    ixor_ini *ini = loaded(registrations);
-    ixor_ipcproxy_selection selection{};
-    ixor_ini_file_foreach(ini, &selection, ixor_select_section_cb);
-    ixor_ini_file_free(ini);
-    return selection;
-}
-
-void apply_step(const std::string &registrations, int threshold)
-{
-    ixor_ini *ini = loaded(registrations);
-    ixor_apply_ipcproxy_conf(ini, threshold);
-    ixor_ini_file_free(ini);
 }
 
 // Only a valid section of a higher priority than the best so far wins: a
@@ -79,7 +56,11 @@ TEST(Selection, WinnerCountAndWarnings)
     // clang-format on
     for (const auto &[file, winner, warnings] : cases) {
         fake::reset();
-        ixor_ipcproxy_selection s = select_over(file);
+        p().files["/reg.eni"] = file;
+        ixor_ini *ini = ixor_ini_file_load("/reg.eni");
+        ixor_ipcproxy_selection s{};
+        ixor_ini_file_foreach(ini, &s, ixor_select_section_cb);
+        ixor_ini_file_free(ini);
         EXPECT_EQ(std::string(s.addr) + ":" + std::to_string(s.port) + "/" + std::to_string(s.uid) +
                       " " + std::to_string(s.priority) + " " + std::to_string(s.section_count),
                   winner)
@@ -88,8 +69,7 @@ TEST(Selection, WinnerCountAndWarnings)
     }
 }
 
-// Without a home the caller's flag is kept; once a lock was tried the flag
-// says "changed".
+// Without a home the caller's flag is kept; once a lock was tried it says "changed".
 TEST(Generate, Failures)
 {
     for (bool home : {false, true}) {
@@ -161,7 +141,9 @@ TEST(Apply, Branches)
             EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), 0);
             EXPECT_TRUE(fake::handed_over());
         } else {
-            apply_step(registrations, threshold);
+            ixor_ini *ini = ixor_ini_file_load(paths::registrations.c_str());
+            ixor_apply_ipcproxy_conf(ini, threshold);
+            ixor_ini_file_free(ini);
         }
         SCOPED_TRACE(registrations + std::to_string(threshold));
         EXPECT_EQ(fake::tails(), lines);
@@ -169,17 +151,6 @@ TEST(Apply, Branches)
         EXPECT_EQ(p().processes.count("ipc_proxy") ? p().processes["ipc_proxy"] : kNone, process);
         EXPECT_EQ(is_running_hvk(), lines == Lines{hvk} ? 1 : 0);
     }
-}
-
-// When none of several candidates answers, the first one is configured.
-TEST(Apply, NoCandidateAnswersTheFirstIsConfigured)
-{
-    fresh();
-    const std::string port = std::to_string(ixor_test::closed_port());
-    apply_step("[a]\npriority=60\naddr=127.0.0.3;127.0.0.2\nport=" + port + "\nuid=4\n", 60);
-    EXPECT_EQ(fake::file(paths::proxy_conf),
-              "[config]\naddr=127.0.0.3\nport=" + port + "\nuid=4\n");
-    EXPECT_EQ(p().processes["ipc_proxy"], kStartup);
 }
 
 // The pause comes only for a count above 0 and only after the lock and the
