@@ -1,4 +1,4 @@
-// The log statement: its prefix, the default log directory, the time stamp.
+// The log statement: its prefix and its time stamp.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,8 +8,6 @@
 #include "ixor_ipc_log.h"
 
 namespace {
-
-using fake::Lines;
 
 TEST(LogStatement, LineCarriesStampIdsTagFileAndLine)
 {
@@ -26,33 +24,6 @@ TEST(LogStatement, LineCarriesStampIdsTagFileAndLine)
                               "] [tid:" + std::to_string(ixor_os_thread_id()) +
                               "] [pux] [log_test.cpp:" + std::to_string(line) +
                               "] flock file failed /x.lock\n");
-}
-
-// A process without a registered log gets a default one, named after the
-// process, at its first statement, even one that is filtered out.
-TEST(LogStatement, DefaultLogDirectory)
-{
-    const std::string sep(1, IXOR_OS_PATH_SEP);
-    const Lines lookups = {"ixor_process_get_path", "ixor_log_dir", "ixor_autolog_init 5"};
-    const std::tuple<bool, const char *, std::string, Lines> cases[] = {
-        {true, "D:/logs", "host", {}},
-        {false,
-         "D:/logs",
-         "agent" + sep + "bin" + sep + "host.exe",
-         {"D:/logs//Trelmox/IXOR3_LOG/ixor_default_autolog//host.exe/"}},
-        {false, nullptr, "host", {"@/../var/logs/ixor_default_autolog//host/"}},
-    };
-    for (const auto &[registered, log_dir, process, dirs] : cases) {
-        fake::reset();
-        fake::platform().log_registered = registered;
-        fake::platform().log_dir = log_dir;
-        fake::platform().process_path = process;
-        fake::platform().log_level = 0;
-        IXOR_LOG_WARN("filtered\n");
-        EXPECT_TRUE(fake::platform().lines.empty());
-        EXPECT_EQ(fake::platform().autolog_dirs, dirs) << process;
-        EXPECT_EQ(fake::platform().calls, registered ? Lines{} : lookups);
-    }
 }
 
 // The stamp pads its fields. Without a local time the fallback is copied
