@@ -1,11 +1,7 @@
-// The shared log: set-up, whole-line appends from many writers, rotation,
-// and the environment that tunes it.
+// The shared log: set-up, rotation, and the environment that tunes it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
-#include <sstream>
-#include <thread>
 
 #include "ixor_test_support.h"
 #include "ixorbase.h"
@@ -15,22 +11,6 @@ using namespace ixor_test;
 namespace {
 
 constexpr size_t rotate_size = 1 << 20;
-constexpr int keep_many = 20;
-
-// A line that carries its writer, its number and a body whose length
-// varies around 4 KiB, so that a line cut or mixed shows.
-std::string make_line(const std::string &writer, int n)
-{
-    const size_t body = 100 + static_cast<size_t>(n * 397 % 6000);
-    return writer + " " + std::to_string(n) + " " +
-           std::string(body, static_cast<char>('a' + n % 26)) + " end";
-}
-
-void write_lines(const std::string &writer, int count)
-{
-    for (int n = 0; n < count; ++n)
-        ixor_log_output(2, "%s\n", make_line(writer, n).c_str());
-}
 
 // A process that never set a log up drops its lines and says so.
 IXOR_TEST_CHILD_MODE(log_unset)
@@ -67,38 +47,6 @@ TEST(Log, InitAndRotation)
     const std::string current = read_file(dir.file("three/ixor.log"));
     EXPECT_LT(current.size(), rotate_size);
     EXPECT_NE(current.find("499 " + chunk + "\n"), std::string::npos);
-}
-
-// Threads write at once over several rotations, each through a lock and
-// an append of its own: every line is whole, each once and in its writer's
-// order, and only full files were rotated, so no writer rotated what
-// another just had.
-TEST(Log, LinesFromManyWritersStayWhole)
-{
-    TempDir dir;
-    const std::string many = dir.file("many");
-    ASSERT_EQ(ixor_autolog_init(many.c_str(), keep_many), 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t)
-        threads.emplace_back(write_lines, "thread" + std::to_string(t), 200);
-    for (std::thread &t : threads)
-        t.join();
-    std::string text;
-    for (int n = keep_many; n >= 1; --n) {
-        const std::string rotated = read_file(many + "/ixor.log." + std::to_string(n));
-        EXPECT_TRUE(rotated.empty() || rotated.size() >= rotate_size) << n;
-        text += rotated;
-    }
-    EXPECT_TRUE(file_exists(many + "/ixor.log.2"));
-    std::istringstream in(text + read_file(many + "/ixor.log"));
-    std::map<std::string, int> next;
-    for (std::string line; std::getline(in, line);) {
-        const std::string writer = line.substr(0, line.find(' '));
-        ASSERT_EQ(line, make_line(writer, next[writer]++));
-    }
-    EXPECT_EQ(next.size(), 8u);
-    for (const auto &[writer, count] : next)
-        EXPECT_EQ(count, 200) << writer;
 }
 
 TEST(Log, LevelAndSharedFolderComeFromTheEnvironment)
