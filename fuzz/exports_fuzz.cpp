@@ -97,8 +97,7 @@ void check_hand_edited(std::string text)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const bool ready = (fresh_root(), true);
-    (void)ready;
+    [[maybe_unused]] static const bool ready = (fresh_root(), true);
     const std::string raw(reinterpret_cast<const char *>(data), size);
     const size_t op_end = raw.find('\0');
     if (raw.rfind("f", 0) == 0 && op_end != std::string::npos) {

@@ -33,8 +33,7 @@ int change(const char *port)
 
 IXOR_TEST_CHILD_MODE(change) { return change(args.at(0).c_str()) == 0 ? 0 : 1; }
 
-// The exit status of a child, or -2 when it is still running after the
-// wait (it is killed then).
+// The child's exit status, or -2 when the wait runs out (it is killed then).
 int finish_within(Child child, std::chrono::seconds wait)
 {
     const auto deadline = std::chrono::steady_clock::now() + wait;

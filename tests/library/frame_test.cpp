@@ -123,8 +123,7 @@ TEST(Outputs, OnlyWhatIsAskedForAndFound)
              {paths::registrations, "[P1]\nport=8080\nuid=42\n[P2]\n"}};
     char addr[16] = "keep";
     int port = 0, uid = 0;
-    // A query's result, then all outputs after it.
-    auto after = [&](int result) {
+    auto after = [&](int result) {  // a query's result, then all outputs
         return std::to_string(result) + " " + addr + " " + std::to_string(port) + " " +
                std::to_string(uid);
     };
