@@ -36,14 +36,14 @@ TEST(Log, InitAndRotation)
     EXPECT_EQ(ixor_log_output(2, "lost\n"), -1);
     EXPECT_EQ(ixor_autolog_init(dir.file("a/b").c_str(), 5), -1);
     EXPECT_EQ(ixor_autolog_init(nullptr, 5), -1);
-    ASSERT_EQ(ixor_autolog_init(dir.file("three").c_str(), 1), 0);
+    ASSERT_EQ(ixor_autolog_init(dir.file("three").c_str(), 2), 0);
     ixor_log_output(2, "%s\n", std::string(rotate_size - 1, 'y').c_str());
     EXPECT_TRUE(file_exists(dir.file("three/ixor.log.1"))) << "a file of the full size rotates";
     const std::string chunk(10000, 'z');
     for (int n = 0; n < 500; ++n)
         ixor_log_output(2, "%d %s\n", n, chunk.c_str());
-    EXPECT_TRUE(file_exists(dir.file("three/ixor.log.1")));
-    EXPECT_FALSE(file_exists(dir.file("three/ixor.log.2")));
+    EXPECT_TRUE(file_exists(dir.file("three/ixor.log.2")));
+    EXPECT_FALSE(file_exists(dir.file("three/ixor.log.3")));
     const std::string current = read_file(dir.file("three/ixor.log"));
     EXPECT_LT(current.size(), rotate_size);
     EXPECT_NE(current.find("499 " + chunk + "\n"), std::string::npos);
