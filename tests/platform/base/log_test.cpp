@@ -18,10 +18,9 @@ IXOR_TEST_CHILD_MODE(log_unset)
     return args.empty() && ixor_log_is_regestered() == 0 && ixor_log_output(0, "x\n") == -1 ? 0 : 1;
 }
 
-// Without a set-up lines are dropped; init creates the folders and the
-// file, and fails where a folder cannot be made; with a folder where the
-// file belongs there is no log and no line. Rotation keeps the newest lines in
-// the log and at most "keep" full files.
+// Without a set-up lines are dropped; init creates the folders and the file, and fails where
+// a folder cannot be made; with a folder where the file belongs there is no log and no line.
+// Rotation keeps the newest lines in the log and at most "keep" full files, keep 1 too.
 TEST(Log, InitAndRotation)
 {
     EXPECT_EQ(Child::start("log_unset", {}).wait(), 0);
@@ -36,9 +35,10 @@ TEST(Log, InitAndRotation)
     EXPECT_EQ(ixor_log_output(2, "lost\n"), -1);
     EXPECT_EQ(ixor_autolog_init(dir.file("a/b").c_str(), 5), -1);
     EXPECT_EQ(ixor_autolog_init(nullptr, 5), -1);
-    ASSERT_EQ(ixor_autolog_init(dir.file("three").c_str(), 2), 0);
+    ASSERT_EQ(ixor_autolog_init(dir.file("three").c_str(), 1), 0);
     ixor_log_output(2, "%s\n", std::string(rotate_size - 1, 'y').c_str());
     EXPECT_TRUE(file_exists(dir.file("three/ixor.log.1"))) << "a file of the full size rotates";
+    ASSERT_EQ(ixor_autolog_init(dir.file("three").c_str(), 2), 0);
     const std::string chunk(10000, 'z');
     for (int n = 0; n < 500; ++n)
         ixor_log_output(2, "%d %s\n", n, chunk.c_str());
