@@ -5,15 +5,25 @@
 set -euo pipefail
 
 want=${1:-linux}
-# dpkg-dev and file: cpack's .deb generator works out the package's dependencies.
-packages=(cmake ninja-build g++ googletest nlohmann-json3-dev pkg-config dpkg-dev file)
+# dpkg-dev and file: cpack's .deb generator works out the packages' dependencies;
+# help2man makes the manual pages from the programs' --help; lintian checks
+# the packages.
+packages=(cmake ninja-build g++ googletest nlohmann-json3-dev pkg-config dpkg-dev file
+          help2man lintian)
 if [ "$want" = windows ] || [ "$want" = all ]; then
   # Both DLL sets, their tests under 64- and 32-bit wine, and the import
   # library and consumer for Microsoft's linker (llvm-dlltool, clang, lld-link).
   packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
              g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-             wine wine64 wine32:i386 llvm lld clang)
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+             wine wine64 llvm lld clang)
+  # 32-bit wine only where the kernel starts 32-bit programs: elsewhere it
+  # cannot run, and Debian's wine command would pick it for every program.
+  if "$(dirname "$0")/runs-32bit.sh" >/dev/null; then
+    packages+=(wine32:i386)
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  else
+    echo "setup: this kernel cannot start 32-bit programs; 32-bit wine is not installed"
+  fi
 fi
 if [ "$want" = all ]; then
   packages+=(libclang-rt-14-dev valgrind)
