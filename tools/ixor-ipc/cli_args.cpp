@@ -27,6 +27,8 @@ bool take_option(CliArgs &args, const std::vector<std::string> &argv, size_t &i)
         args.json = true;
     } else if (word == "--help" || word == "-h") {
         args.help = true;
+    } else if (word == "--version") {
+        args.version = true;
     } else if (word == "--force") {
         args.force = true;
     } else {

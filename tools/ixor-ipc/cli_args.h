@@ -10,6 +10,7 @@ struct CliArgs {
     std::string root;
     bool json = false;
     bool help = false;
+    bool version = false;
     bool force = false;
     std::vector<std::string> words;  // command words and their arguments
     std::string error;               // set when the line cannot be understood

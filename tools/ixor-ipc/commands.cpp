@@ -13,6 +13,7 @@ const char options_help[] =
     "  --root DIR  agent root (else IXOR_ROOT_DIR, else the built-in default)\n"
     "  --json      print data as one JSON document\n"
     "  --help      this help, or the help of the command it follows\n"
+    "  --version   the version of ixor-ipc\n"
     "Exit status: 0 success, 1 the operation failed, 2 the command line is wrong.\n";
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 namespace {
 
-int print_help(const std::string &text)
+int print_text(const std::string &text)
 {
     std::fputs(text.c_str(), stdout);
     return EXIT_OK;
@@ -25,8 +25,11 @@ std::vector<std::string> program_words(int argc, char **argv)
 
 int run(const CliArgs &args)
 {
+    if (args.version) {
+        return print_text("ixor-ipc " IXOR_IPC_VERSION "\n");
+    }
     if (args.words.empty()) {
-        return args.help ? print_help(overview_help()) : usage_error("no command given");
+        return args.help ? print_text(overview_help()) : usage_error("no command given");
     }
     size_t used = 0;
     const Command *command = find_command(args.words, used);
@@ -34,7 +37,7 @@ int run(const CliArgs &args)
         return usage_error("unknown command " + args.words[0]);
     }
     if (args.help) {
-        return print_help(command_help(*command));
+        return print_text(command_help(*command));
     }
     Invocation inv{{args.words.begin() + long(used), args.words.end()}, args.json, args.force};
     if (inv.args.size() < command->min_args || inv.args.size() > command->max_args) {
