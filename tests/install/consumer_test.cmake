@@ -3,6 +3,7 @@ cmake_minimum_required(VERSION 3.20)
 # and once through pkg-config; both must run.
 # Arguments: -DBUILD_DIR= -DSOURCE_DIR= -DWORK_DIR= -DC_COMPILER= -DC_FLAGS=
 # (the build's own flags, so a sanitizer build links its runtime alike)
+# -DLIBDIR= (the library folder below the prefix)
 include(${CMAKE_CURRENT_LIST_DIR}/install_tree.cmake)
 set(ENV{IXOR_ROOT_DIR} ${WORK_DIR}/root)
 set(ENV{IXOR_LOG_DIR} ${WORK_DIR}/logs)
@@ -13,9 +14,9 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/consumer -B ${WORK_DIR}/cmake -G Ninja
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake)
 run(${WORK_DIR}/cmake/consumer)
 
-set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
 run(pkg-config --cflags --libs ixor_ipc)
 separate_arguments(flags UNIX_COMMAND "${C_FLAGS} ${last_output}")
-run(${C_COMPILER} ${SOURCE_DIR}/consumer/consumer.c ${flags} -Wl,-rpath,${prefix}/lib
+run(${C_COMPILER} ${SOURCE_DIR}/consumer/consumer.c ${flags} -Wl,-rpath,${prefix}/${LIBDIR}
     -o ${WORK_DIR}/pkg-consumer)
 run(${WORK_DIR}/pkg-consumer)

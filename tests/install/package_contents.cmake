@@ -1,8 +1,11 @@
 cmake_minimum_required(VERSION 3.20)
-# Makes the build's package with cpack and compares the files it holds with
-# the files that cmake --install puts in a fresh prefix, which must include
-# what a consumer needs.
+# Makes the build's packages with cpack and compares the files they hold,
+# together, with the files that cmake --install puts in a fresh prefix,
+# which must include what a consumer needs. No file is in two packages;
+# lintian finds no error in a .deb; the shipped library names its soname and
+# finds the platform libraries by name.
 # Arguments: -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DNEEDED="bin/x;lib/y"
+#            -DLIBRARY=lib/libixor_ipc.so.1 (Linux) -DLINTIAN= -DREADELF=
 include(${CMAKE_CURRENT_LIST_DIR}/install_tree.cmake)
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${prefix} ${prefix}/*)
 foreach(file IN LISTS NEEDED)
@@ -12,19 +15,60 @@ foreach(file IN LISTS NEEDED)
 endforeach()
 
 run(${CPACK} --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}/out)
-file(GLOB package ${WORK_DIR}/out/*.deb ${WORK_DIR}/out/*.zip)
+file(GLOB packages ${WORK_DIR}/out/*.deb ${WORK_DIR}/out/*.zip)
+
 # Unpacked, a .deb holds its files in data.tar.* below usr/, a zip below
 # one top-level folder named after the package.
-set(unpacked ${WORK_DIR}/unpacked)
-file(ARCHIVE_EXTRACT INPUT ${package} DESTINATION ${unpacked})
-file(GLOB data ${unpacked}/data.tar.*)
-if(data)
-  file(ARCHIVE_EXTRACT INPUT ${data} DESTINATION ${unpacked}/data)
-  set(top ${unpacked}/data/usr)
-else()
-  file(GLOB top LIST_DIRECTORIES true ${unpacked}/*)
-endif()
-file(GLOB_RECURSE entries LIST_DIRECTORIES false RELATIVE ${top} ${top}/*)
+function(package_files package result)
+  get_filename_component(name ${package} NAME)
+  set(unpacked ${WORK_DIR}/unpacked/${name})
+  file(ARCHIVE_EXTRACT INPUT ${package} DESTINATION ${unpacked})
+  file(GLOB data ${unpacked}/data.tar.*)
+  if(data)
+    file(ARCHIVE_EXTRACT INPUT ${data} DESTINATION ${unpacked}/data)
+    set(top ${unpacked}/data/usr)
+  else()
+    file(GLOB top LIST_DIRECTORIES true ${unpacked}/*)
+  endif()
+  file(GLOB_RECURSE entries LIST_DIRECTORIES false RELATIVE ${top} ${top}/*)
+  set(${result} ${entries} PARENT_SCOPE)
+  set(package_top ${top} PARENT_SCOPE)
+endfunction()
+
+set(entries)
+foreach(package IN LISTS packages)
+  package_files(${package} files)
+  foreach(file IN LISTS files)
+    if(file IN_LIST entries)
+      message(FATAL_ERROR "${file} is in more than one package")
+    endif()
+    if(LIBRARY AND file STREQUAL LIBRARY)
+      set(library ${package_top}/${file})
+    endif()
+  endforeach()
+  list(APPEND entries ${files})
+endforeach()
+list(SORT entries)
 if(NOT entries STREQUAL installed)
-  message(FATAL_ERROR "${package} holds:\n  ${entries}\ninstalled:\n  ${installed}")
+  message(FATAL_ERROR "${packages} hold:\n  ${entries}\ninstalled:\n  ${installed}")
+endif()
+if(NOT LIBRARY)
+  return()
+endif()
+
+run(${READELF} -d ${library})
+string(REGEX MATCHALL "\\((NEEDED|SONAME)\\)[^[]*\\[[^]]+\\]" names "${last_output}")
+list(TRANSFORM names REPLACE "^\\(([A-Z]+)\\)[^[]*\\[([^]]+)\\]$" "\\1 \\2")
+foreach(name IN ITEMS "SONAME libixor_ipc.so.1" "NEEDED libixorbase.so.1" "NEEDED libixoraux.so.1")
+  if(NOT name IN_LIST names)
+    message(FATAL_ERROR "${library} lacks ${name}: ${names}")
+  endif()
+endforeach()
+
+# lintian exits 0 on warnings and 1 on errors; its E: lines say which.
+execute_process(COMMAND ${LINTIAN} --tag-display-limit 0 ${packages}
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+message("${out}")
+if(NOT rc EQUAL 0 OR out MATCHES "(^|\n)E: ")
+  message(FATAL_ERROR "lintian (${rc}):\n${out}${err}")
 endif()
