@@ -38,6 +38,14 @@ using RefusalSink = void (*)(const char *line) noexcept;
 void set_refusal_sink(RefusalSink sink);
 void report(const std::string &line);
 
+// Running out of memory (memory_*.cpp): an export that failed for want of
+// memory says so where every module of the process sees it (errno ENOMEM,
+// or the thread's last error on Windows), so that a caller can tell that
+// failure from an answer.
+void say_out_of_memory();
+void forget_out_of_memory();
+bool said_out_of_memory();
+
 // Paths (path.cpp, portable). The directory part of a path: "" when it has
 // none, "/" for the root.
 std::string parent_dir(const std::string &path);
