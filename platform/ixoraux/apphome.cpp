@@ -21,10 +21,10 @@ std::string root_dir()
 // The application home as the file stores it, relative to the root.
 std::optional<std::string> stored_app_home(const char *apphome_ini)
 {
-    const IniPtr ini(ixor_ini_file_load(apphome_ini));
+    const IniPtr ini = load_ini(apphome_ini);
     if (!ini)
         return std::nullopt;
-    const char *value = ixor_ini_file_get(ini.get(), "apphome", "path");
+    const char *value = ini_value(ini.get(), "apphome", "path");
     if (!value || !*value)
         return std::nullopt;
     return std::string(value);

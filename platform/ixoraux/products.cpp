@@ -3,9 +3,9 @@
 #include "aux_internal.h"
 #include "c_boundary.h"
 #include "ixoraux.h"
+#include "os.h"
 
 #include <cstring>
-#include <new>
 
 namespace ixoraux {
 namespace {
@@ -47,18 +47,10 @@ int match_section(ixor_ini *, const char *section, void *user)
     return 0;
 }
 
-// A walk fails only when memory runs out; that must not read as "absent"
-// or "none", so it fails the whole call.
-void walk(ixor_ini *ini, void *user, ixor_ini_section_cb cb)
-{
-    if (ixor_ini_file_foreach(ini, user, cb) != 0)
-        throw std::bad_alloc();
-}
-
 bool has_section(ixor_ini *ini, const char *name)
 {
     SectionSearch search{name, false};
-    walk(ini, &search, match_section);
+    ixor_ini_file_foreach(ini, &search, match_section);
     return search.found;
 }
 
@@ -72,7 +64,7 @@ int count_product(ixor_ini *, const char *section, void *user)
 int product_count(ixor_ini *ini)
 {
     int count = 0;
-    walk(ini, &count, count_product);
+    ixor_ini_file_foreach(ini, &count, count_product);
     return count;
 }
 
@@ -83,12 +75,16 @@ int has_product(const char *file, const char *code)
     if (!valid_code(code))
         return 0;
     const auto path = config_path(file);
-    if (!path || !ixor_path_is_exist_u(path->c_str()))
+    if (!path || !ixor::os::path_exists(*path))
         return 0;
     const FileLock lock(*path);
-    const IniPtr ini(ixor_ini_file_load(path->c_str()));
+    const IniPtr ini = load_ini(*path);
     return ini && has_section(ini.get(), code) ? 1 : 0;
 }
+
+// What a product question answers when it cannot tell (memory ran out):
+// not 0, since callers leave alone what a present product depends on.
+const int cannot_tell = -1;
 
 // A missing file is an empty one; a file that exists but does not load is
 // left alone rather than overwritten.
@@ -125,12 +121,14 @@ int change_registration(const char *code, bool registered)
 
 int is_product_register(const char *code) noexcept
 {
-    return ixor::guarded(0, [&] { return ixoraux::has_product(ixoraux::register_file, code); });
+    return ixor::guarded(ixoraux::cannot_tell,
+                         [&] { return ixoraux::has_product(ixoraux::register_file, code); });
 }
 
 int is_product_installed(const char *code) noexcept
 {
-    return ixor::guarded(0, [&] { return ixoraux::has_product(ixoraux::installed_file, code); });
+    return ixor::guarded(ixoraux::cannot_tell,
+                         [&] { return ixoraux::has_product(ixoraux::installed_file, code); });
 }
 
 int add_product_register(const char *code) noexcept

@@ -226,15 +226,10 @@ bool IniDocument::has_section(const std::string &section) const
     return index_.count(section) != 0;
 }
 
-std::vector<std::string> IniDocument::section_names() const
+const std::string *IniDocument::section_at(size_t place) const
 {
-    std::vector<std::string> names;
-    names.reserve(index_.size());
-    for (const Section &section : sections_) {
-        if (!section.removed)
-            names.push_back(section.name);
-    }
-    return names;
+    const Section &section = sections_[place];
+    return section.removed ? nullptr : &section.name;
 }
 
 IniDocument::Section &IniDocument::section_for(std::string_view name)

@@ -13,7 +13,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 namespace ixorbase {
 
@@ -38,8 +37,11 @@ public:
     bool unset(const std::string &section, const std::string &key);
     bool remove_section(const std::string &section);
     bool has_section(const std::string &section) const;
-    // Section names in document order.
-    std::vector<std::string> section_names() const;
+    // Sections by place, in document order; a section added later takes a
+    // place past the current count. Neither call allocates.
+    size_t section_places() const { return sections_.size(); }
+    // The name of the section at the place; null once it was removed.
+    const std::string *section_at(size_t place) const;
 
 private:
     struct Entry {

@@ -79,15 +79,19 @@ int ixor_ini_file_del(ixor_ini *ini, const char *section) noexcept
 // Walks the sections present when the walk starts, in document order, so
 // that a callback may delete or add sections; one it deleted is not
 // visited. A non-zero result of the callback ends the walk and is returned.
+// The walk allocates nothing, so running out of memory never ends it
+// midway: callers that ignore its result still see every section.
 int ixor_ini_file_foreach(ixor_ini *ini, void *user, ixor_ini_section_cb cb) noexcept
 {
     return ixor::guarded(-1, [&] {
         if (!ini || !cb)
             return -1;
-        for (const std::string &name : ini->doc.section_names()) {
-            if (!ini->doc.has_section(name))
+        const size_t places = ini->doc.section_places();
+        for (size_t place = 0; place < places; ++place) {
+            const std::string *name = ini->doc.section_at(place);
+            if (!name)
                 continue;
-            if (const int stop = cb(ini, name.c_str(), user))
+            if (const int stop = cb(ini, name->c_str(), user))
                 return stop;
         }
         return 0;

@@ -30,6 +30,10 @@ LogState &log_state()
     return state;
 }
 
+// What the file layer refuses or narrows is said in this log.
+void log_refusal(const char *line) noexcept { ixor_log_output(1, "%s", line); }
+[[maybe_unused]] const bool refusals_logged = (ixor::os::set_refusal_sink(log_refusal), true);
+
 // A leading "@" stands for the directory of the running program.
 std::optional<std::string> resolve_dir(const std::string &dir)
 {

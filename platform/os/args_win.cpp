@@ -1,6 +1,7 @@
 // The command line on Windows: the narrow argv is in the ANSI code page, so
 // the arguments come from the wide command line.
 #include "os.h"
+#include "text_win.h"
 
 #include <windows.h>
 #include <shellapi.h>

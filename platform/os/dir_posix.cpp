@@ -1,4 +1,5 @@
-// Folders on POSIX.
+// Folders on POSIX, opened level by level from the top so that no link and
+// no folder of another user's is passed through.
 #include "fd_posix.h"
 #include "os.h"
 
@@ -6,22 +7,56 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace ixor::os {
+namespace {
+
+constexpr int dir_flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr mode_t writable_by_others = S_IWGRP | S_IWOTH;
+
+// One level below the folder, made when missing and asked to; the mode is
+// set again after mkdir, which the umask narrows.
+int open_level(int parent, const std::string &name, bool create)
+{
+    int fd = ::openat(parent, name.c_str(), dir_flags);
+    if (fd >= 0 || errno != ENOENT || !create)
+        return fd;
+    if (::mkdirat(parent, name.c_str(), dir_mode) != 0 && errno != EEXIST)
+        return -1;
+    fd = ::openat(parent, name.c_str(), dir_flags);
+    if (fd >= 0)
+        ::fchmod(fd, dir_mode);
+    return fd;
+}
+
+}  // namespace
 
 const char *const path_separators = "/";
 
-// The mode is set again after mkdir, which the umask narrows; through a
-// descriptor, so that a link swapped in meanwhile is not followed.
-void create_dir(const std::string &dir)
+int open_dir(const std::string &dir, bool create)
 {
-    if (::mkdir(dir.c_str(), dir_mode) != 0)
-        return;
-    const Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.valid())
-        ::fchmod(fd.get(), dir_mode);
+    const bool absolute = !dir.empty() && dir.front() == '/';
+    Fd fd(::open(absolute ? "/" : ".", dir_flags));
+    std::string walked = absolute ? "" : ".";
+    for (size_t start = 0; fd.valid() && start < dir.size();) {
+        const size_t end = std::min(dir.find('/', start), dir.size());
+        const std::string name = dir.substr(start, end - start);
+        start = end + 1;
+        if (name.empty())
+            continue;
+        walked += "/" + name;
+        fd.reset(open_level(fd.get(), name, create));
+        if (!fd.valid() && errno == ELOOP)
+            report("refusing " + walked + ": a link");
+        if (fd.valid() && !usable(fd.get(), walked, writable_by_others))
+            return -1;
+    }
+    return fd.release();
 }
+
+bool make_dirs(const std::string &dir) { return Fd(open_dir(dir, true)).valid(); }
 
 bool is_directory(const std::string &path)
 {

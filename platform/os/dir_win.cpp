@@ -1,33 +1,15 @@
 // Folders on Windows. A folder the platform creates gets a protected DACL
-// of its own rather than the one it would inherit (program data lets users
-// add files): SYSTEM, Administrators and the creating account full control,
-// Users read and execute. Files inside inherit it.
+// of its own rather than the one it would inherit (security_win.h).
 #include "os.h"
+#include "security_win.h"
+#include "text_win.h"
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <memory>
 
 namespace ixor::os {
 namespace {
-
-constexpr const wchar_t *folder_dacl =
-    L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)(A;OICI;0x1200a9;;;BU)";
-
-// Built once; null when the system cannot build it, and then no folder is
-// created at all rather than one open to everybody.
-PSECURITY_DESCRIPTOR folder_security()
-{
-    static const PSECURITY_DESCRIPTOR descriptor = [] {
-        PSECURITY_DESCRIPTOR sd = nullptr;
-        return ConvertStringSecurityDescriptorToSecurityDescriptorW(folder_dacl, SDDL_REVISION_1,
-                                                                    &sd, nullptr)
-                   ? sd
-                   : nullptr;
-    }();
-    return descriptor;
-}
 
 DWORD attributes(const std::string &path)
 {
@@ -35,16 +17,27 @@ DWORD attributes(const std::string &path)
     return wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
 }
 
-}  // namespace
-
-const char *const path_separators = "/\\";
-
 void create_dir(const std::string &dir)
 {
     const std::wstring wide = widen(dir);
     SECURITY_ATTRIBUTES sa{sizeof sa, folder_security(), FALSE};
     if (!wide.empty() && sa.lpSecurityDescriptor)
         CreateDirectoryW(wide.c_str(), &sa);
+}
+
+}  // namespace
+
+const char *const path_separators = "/\\";
+
+bool make_dirs(const std::string &dir)
+{
+    if (is_directory(dir))
+        return true;
+    for (auto cut = dir.find_first_of(path_separators, 1); cut != std::string::npos;
+         cut = dir.find_first_of(path_separators, cut + 1))
+        create_dir(dir.substr(0, cut));
+    create_dir(dir);
+    return is_directory(dir);
 }
 
 bool is_directory(const std::string &path)

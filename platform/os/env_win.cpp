@@ -1,6 +1,7 @@
 // The environment on Windows, read and written through the system calls,
 // so that every library and program of the platform sees the same values.
 #include "os.h"
+#include "text_win.h"
 
 #include <windows.h>
 

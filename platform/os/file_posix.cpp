@@ -1,4 +1,4 @@
-// Files on POSIX.
+// Files on POSIX, each opened by name inside a folder that open_dir gives.
 #include "fd_posix.h"
 #include "os.h"
 
@@ -9,11 +9,61 @@ namespace ixor::os {
 namespace {
 
 constexpr int no_follow = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+// Creates that find a file and opens that find none, in turn, are a race
+// with another process; past this many rounds it is not an honest one.
+constexpr int open_rounds = 100;
 
-bool is_regular(int fd)
+// Permission bits that nobody but the owner may have on a file of the mode.
+mode_t open_to_others(int mode) { return mode == lock_mode ? 077 : S_IWGRP | S_IWOTH; }
+
+// The folder part of a path, opened safely; its last part is the name.
+int open_parent(const std::string &path) { return open_dir(parent_dir(path), false); }
+
+// Creates the file with the mode, failing when anything at all lies there.
+int create_in(int dir, const std::string &name, int access, int mode)
+{
+    const int fd = no_eintr([&] {
+        return ::openat(dir, name.c_str(), access | O_CREAT | O_EXCL | no_follow, mode);
+    });
+    if (fd < 0 || ::fchmod(fd, static_cast<mode_t>(mode)) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+// An opened file is kept only when it is a regular file that may be used.
+int checked(int fd, const std::string &path, int mode)
 {
     struct stat st;
-    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode))
+        errno = EINVAL;
+    else if (usable(fd, path, open_to_others(mode)))
+        return fd;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+int open_in(int dir, const std::string &path, int access, bool create, int mode)
+{
+    const std::string name = base_name(path);
+    for (int round = 0; round < open_rounds; ++round) {
+        if (create) {
+            const int fd = create_in(dir, name, access, mode);
+            if (fd >= 0 || errno != EEXIST)
+                return fd;
+        }
+        const int fd = no_eintr([&] { return ::openat(dir, name.c_str(), access | no_follow); });
+        if (fd >= 0)
+            return checked(fd, path, mode);
+        if (errno == ELOOP)
+            report("refusing " + path + ": a link");
+        if (!create || errno != ENOENT)
+            return -1;
+    }
+    errno = EAGAIN;
+    return -1;
 }
 
 bool write_all(int fd, std::string_view data)
@@ -27,85 +77,49 @@ bool write_all(int fd, std::string_view data)
     return true;
 }
 
-bool sync_directory(const std::string &dir)
-{
-    const Fd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.valid() && ::fsync(fd.get()) == 0;
-}
-
-// Nothing there, or a regular file: a save may replace it.
-bool replaceable(const std::string &path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0 ? S_ISREG(st.st_mode) : errno == ENOENT;
-}
-
-// Creates the file with the platform's mode, failing when anything at all
-// lies at the path.
-int create_new(const char *path, int access)
-{
-    const int fd =
-        no_eintr([&] { return ::open(path, access | O_CREAT | O_EXCL | no_follow, file_mode); });
-    if (fd < 0 || ::fchmod(fd, file_mode) == 0)
-        return fd;
-    ::close(fd);
-    return -1;
-}
-
-// A new file beside the target whose name no other writer uses.
-int create_temp_beside(const std::string &path, std::string &temp)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = next_temp_name(path);
-        const int fd = create_new(temp.c_str(), O_WRONLY);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
-bool fill_and_close(Fd &fd, std::string_view data)
-{
-    return write_all(fd.get(), data) && ::fsync(fd.get()) == 0 && fd.close();
-}
-
 }  // namespace
+
+std::string base_name(const std::string &path) { return path.substr(path.rfind('/') + 1); }
 
 // A file renamed away between the two opens (a log rotation) is created
 // afresh.
-int open_regular(const char *path, int access, bool create)
+int open_regular(const char *path, int access, bool create, int mode)
 {
-    for (;;) {
-        if (create) {
-            const int fd = create_new(path, access);
-            if (fd >= 0 || errno != EEXIST)
-                return fd;
-        }
-        const int fd = no_eintr([&] { return ::open(path, access | no_follow); });
-        if (fd < 0 && create && errno == ENOENT)
-            continue;
-        if (fd < 0 || is_regular(fd))
-            return fd;
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
-    }
+    const Fd dir(open_parent(path));
+    return dir.valid() ? open_in(dir.get(), path, access, create, mode) : -1;
 }
 
-bool write_file_atomic(const std::string &path, std::string_view data, bool durable)
+bool replaceable(const std::string &path)
 {
-    if (!replaceable(path) || !make_parent_dirs(path))
-        return false;
-    std::string temp;
-    Fd fd(create_temp_beside(path, temp));
-    if (!fd.valid())
-        return false;
-    if (!fill_and_close(fd, data) || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    remove_stale_temps(path);
-    return !durable || sync_directory(parent_dir(path));
+    const Fd dir(open_parent(path));
+    struct stat st;
+    if (!dir.valid())
+        return errno == ENOENT;
+    if (::fstatat(dir.get(), base_name(path).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode);
+}
+
+FileHandle create_new_file(const std::string &path, bool &name_taken)
+{
+    const Fd dir(open_parent(path));
+    const int fd = dir.valid() ? create_in(dir.get(), base_name(path), O_WRONLY, file_mode) : -1;
+    name_taken = fd < 0 && errno == EEXIST;
+    return fd < 0 ? no_file : fd;
+}
+
+bool write_and_close(FileHandle file, std::string_view data)
+{
+    Fd fd(static_cast<int>(file));
+    return write_all(fd.get(), data) && ::fsync(fd.get()) == 0 && fd.close();
+}
+
+bool replace_file(const std::string &from, const std::string &to) { return rename_replace(from, to); }
+
+bool sync_dir(const std::string &dir)
+{
+    const Fd fd(open_dir(dir, false));
+    return fd.valid() && ::fsync(fd.get()) == 0;
 }
 
 std::optional<std::string> read_file(const std::string &path, std::uint64_t cap)
@@ -150,11 +164,18 @@ bool path_exists(const std::string &path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
+// Both names lie in one folder wherever the platform renames.
 bool rename_replace(const std::string &from, const std::string &to)
 {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    const Fd dir(open_parent(to));
+    return dir.valid() && parent_dir(from) == parent_dir(to) &&
+           ::renameat(dir.get(), base_name(from).c_str(), dir.get(), base_name(to).c_str()) == 0;
 }
 
-bool remove_file(const std::string &path) { return ::unlink(path.c_str()) == 0; }
+bool remove_file(const std::string &path)
+{
+    const Fd dir(open_parent(path));
+    return dir.valid() && ::unlinkat(dir.get(), base_name(path).c_str(), 0) == 0;
+}
 
 }  // namespace ixor::os

@@ -2,6 +2,7 @@
 // functions.
 #include "handle_win.h"
 #include "os.h"
+#include "text_win.h"
 
 #include <algorithm>
 #include <vector>
@@ -21,21 +22,14 @@ bool write_all(HANDLE h, std::string_view data)
     return true;
 }
 
-// A new file beside the target whose name no other writer uses.
-HANDLE create_temp_beside(const std::string &path, std::string &temp)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = next_temp_name(path);
-        HANDLE h = open_regular(temp, GENERIC_WRITE, CREATE_NEW, 0);
-        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
-            return h;
-    }
-    return INVALID_HANDLE_VALUE;
-}
+// A scanner or backup tool that holds the target open without delete
+// sharing makes a rename over it fail; it is tried again for about a
+// second, in pauses from 5 to 200 ms.
+constexpr int rename_attempts = 10;
 
-bool fill_and_close(Handle &h, std::string_view data)
+bool held_by_another(DWORD error)
 {
-    return write_all(h.get(), data) && FlushFileBuffers(h.get()) && h.close();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
 long long size_of(HANDLE h)
@@ -50,7 +44,8 @@ DWORD attributes(const std::string &path)
     return wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
 }
 
-// Nothing there, or a plain file: a save may replace it.
+}  // namespace
+
 bool replaceable(const std::string &path)
 {
     const DWORD attr = attributes(path);
@@ -59,14 +54,14 @@ bool replaceable(const std::string &path)
     return !(attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
-}  // namespace
-
-HANDLE open_regular(const std::string &path, DWORD access, DWORD disposition, DWORD share)
+HANDLE open_regular(const std::string &path, DWORD access, DWORD disposition, DWORD share,
+                    PSECURITY_DESCRIPTOR security)
 {
     const std::wstring wide = widen(path);
     if (wide.empty())
         return INVALID_HANDLE_VALUE;
-    Handle h(CreateFileW(wide.c_str(), access, share, nullptr, disposition,
+    SECURITY_ATTRIBUTES sa{sizeof sa, security, FALSE};
+    Handle h(CreateFileW(wide.c_str(), access, share, security ? &sa : nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!h.valid() || GetFileType(h.get()) != FILE_TYPE_DISK ||
@@ -79,25 +74,38 @@ HANDLE open_regular(const std::string &path, DWORD access, DWORD disposition, DW
     return h.release();
 }
 
+FileHandle create_new_file(const std::string &path, bool &name_taken)
+{
+    const HANDLE h = open_regular(path, GENERIC_WRITE, CREATE_NEW, 0);
+    name_taken = h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS;
+    return h == INVALID_HANDLE_VALUE ? no_file : reinterpret_cast<FileHandle>(h);
+}
+
+bool write_and_close(FileHandle file, std::string_view data)
+{
+    Handle h(reinterpret_cast<HANDLE>(file));
+    return write_all(h.get(), data) && FlushFileBuffers(h.get()) && h.close();
+}
+
 // MOVEFILE_WRITE_THROUGH returns only once the rename is on disk, which
 // also covers the durable case.
-bool write_file_atomic(const std::string &path, std::string_view data, bool)
+bool replace_file(const std::string &from, const std::string &to)
 {
-    if (!replaceable(path) || !make_parent_dirs(path))
-        return false;
-    std::string temp;
-    Handle h(create_temp_beside(path, temp));
-    if (!h.valid())
-        return false;
-    const bool done =
-        fill_and_close(h, data) && MoveFileExW(widen(temp).c_str(), widen(path).c_str(),
-                                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!done)
-        DeleteFileW(widen(temp).c_str());
-    else
-        remove_stale_temps(path);
-    return done;
+    const std::wstring wide_from = widen(from);
+    const std::wstring wide_to = widen(to);
+    DWORD pause = 5;
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(wide_from.c_str(), wide_to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (attempt == rename_attempts || !held_by_another(GetLastError()))
+            return false;
+        Sleep(pause);
+        pause = std::min<DWORD>(pause * 2, 200);
+    }
 }
+
+bool sync_dir(const std::string &) { return true; }
 
 std::optional<std::string> read_file(const std::string &path, std::uint64_t cap)
 {

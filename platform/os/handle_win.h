@@ -36,10 +36,11 @@ private:
 
 inline constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Opens a file with CreateFileW's access, disposition and sharing, never
-// through a reparse point; anything but a regular file on disk is refused
-// (INVALID_HANDLE_VALUE).
-HANDLE open_regular(const std::string &path, DWORD access, DWORD disposition, DWORD share);
+// Opens a file with CreateFileW's access, disposition, sharing and, for a
+// file it creates, security; never through a reparse point; anything but a
+// regular file on disk is refused (INVALID_HANDLE_VALUE).
+HANDLE open_regular(const std::string &path, DWORD access, DWORD disposition, DWORD share,
+                    PSECURITY_DESCRIPTOR security = nullptr);
 
 }  // namespace ixor::os
 

@@ -12,8 +12,6 @@ LoopbackListener::LoopbackListener(std::uint16_t port, int backlog)
 
 LoopbackListener::~LoopbackListener()
 {
-    for (const SocketHandle client : clients_)
-        close_socket(client);
     if (listening())
         close_socket(socket_);
 }
@@ -26,12 +24,6 @@ void LoopbackListener::serve(int seconds)
         accept_one(socket_,
                    static_cast<int>(
                        std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count()));
-}
-
-void LoopbackListener::saturate()
-{
-    for (int i = 0; i < 8; ++i)
-        clients_.push_back(connect_loopback_nowait(port_));
 }
 
 }  // namespace ixor::os

@@ -1,7 +1,8 @@
 // Lock files on POSIX: flock(2) on a descriptor of the lock's own, so that
 // two locks of the same file exclude each other even inside one process
-// (fcntl record locks would not). flock also works on a descriptor opened
-// for reading, which is all a read-only file system gives.
+// (fcntl record locks would not). Lock files are 0600: flock works on any
+// descriptor, so a lock file that others could open for reading would let
+// them hold it.
 #include "fd_posix.h"
 #include "os.h"
 
@@ -11,11 +12,18 @@
 namespace ixor::os {
 namespace {
 
-int open_lock(const char *path)
+int open_lock(const std::string &path) { return open_regular(path.c_str(), O_RDWR, true, lock_mode); }
+
+// Only a caller that may not write the folder (nor, then, the data file
+// beside the lock) reads without the lock; root never does but on a
+// read-only file system.
+bool reads_without_lock(const std::string &path, int error)
 {
-    const int fd = open_regular(path, O_RDWR, true);
-    return fd >= 0 || (errno != EROFS && errno != EACCES) ? fd
-                                                          : open_regular(path, O_RDONLY, false);
+    if (error == EROFS)
+        return true;
+    const std::string dir = parent_dir(path);
+    return error == EACCES &&
+           ::faccessat(AT_FDCWD, dir.empty() ? "." : dir.c_str(), W_OK, AT_EACCESS) != 0;
 }
 
 }  // namespace
@@ -23,19 +31,30 @@ int open_lock(const char *path)
 // The folders are made only when the file cannot be had without them.
 LockHandle open_lock_file(const std::string &path)
 {
-    int fd = open_lock(path.c_str());
+    int fd = open_lock(path);
     if (fd < 0 && errno == ENOENT && make_parent_dirs(path))
-        fd = open_lock(path.c_str());
-    return fd < 0 ? no_lock_handle : fd;
+        fd = open_lock(path);
+    if (fd >= 0)
+        return fd;
+    return reads_without_lock(path, errno) ? reader_without_lock : no_lock_handle;
 }
 
 bool try_lock(LockHandle handle)
 {
-    return ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0;
+    return handle == reader_without_lock ||
+           ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0;
 }
 
-void unlock(LockHandle handle) { ::flock(static_cast<int>(handle), LOCK_UN); }
+void unlock(LockHandle handle)
+{
+    if (handle != reader_without_lock)
+        ::flock(static_cast<int>(handle), LOCK_UN);
+}
 
-void close_lock_file(LockHandle handle) { ::close(static_cast<int>(handle)); }
+void close_lock_file(LockHandle handle)
+{
+    if (handle != reader_without_lock)
+        ::close(static_cast<int>(handle));
+}
 
 }  // namespace ixor::os

@@ -1,51 +1,80 @@
 // Lock files on Windows: LockFileEx on a handle of the lock's own, so that
 // two locks of the same file exclude each other even inside one process.
-// A handle opened for reading can be locked too, which is all a read-only
-// volume gives.
+// LockFileEx works on any handle, so lock files carry a DACL that lets no
+// other account open them (security_win.h); one left readable by an older
+// build gets that DACL on its owner's next open.
 #include "handle_win.h"
 #include "os.h"
+#include "security_win.h"
+
+#include <aclapi.h>
 
 namespace ixor::os {
 namespace {
 
-HANDLE open_lock(const std::string &path)
+HANDLE native(LockHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// Narrows the DACL of a lock file made before lock files had their own.
+void narrow(HANDLE file)
 {
-    const HANDLE file = open_regular(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, share_all);
-    const DWORD error = GetLastError();
-    if (file != INVALID_HANDLE_VALUE ||
-        (error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT))
-        return file;
-    return open_regular(path, GENERIC_READ, OPEN_EXISTING, share_all);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (GetSecurityDescriptorDacl(lock_security(), &present, &dacl, &defaulted) && present)
+        SetSecurityInfo(file, SE_FILE_OBJECT,
+                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, dacl, nullptr);
 }
 
-HANDLE native(LockHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE open_lock(const std::string &path)
+{
+    if (!lock_security())
+        return INVALID_HANDLE_VALUE;
+    const HANDLE file = open_regular(path, GENERIC_READ | GENERIC_WRITE | WRITE_DAC, OPEN_ALWAYS,
+                                     share_all, lock_security());
+    if (file != INVALID_HANDLE_VALUE)
+        narrow(file);
+    return file;
+}
 
 }  // namespace
 
-// The folders are made only when the file cannot be had without them.
+// The folders are made only when the file cannot be had without them. An
+// account the DACLs keep out of the folder, or a read-only volume, reads
+// without the lock.
 LockHandle open_lock_file(const std::string &path)
 {
     HANDLE file = open_lock(path);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND &&
         make_parent_dirs(path))
         file = open_lock(path);
-    return file == INVALID_HANDLE_VALUE ? no_lock_handle : reinterpret_cast<LockHandle>(file);
+    if (file != INVALID_HANDLE_VALUE)
+        return reinterpret_cast<LockHandle>(file);
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ? reader_without_lock
+                                                                        : no_lock_handle;
 }
 
 // The whole possible range, so that every holder locks the same bytes.
 bool try_lock(LockHandle handle)
 {
     OVERLAPPED at = {};
-    return LockFileEx(native(handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+    return handle == reader_without_lock ||
+           LockFileEx(native(handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
                       MAXDWORD, MAXDWORD, &at) != 0;
 }
 
 void unlock(LockHandle handle)
 {
     OVERLAPPED at = {};
-    UnlockFileEx(native(handle), 0, MAXDWORD, MAXDWORD, &at);
+    if (handle != reader_without_lock)
+        UnlockFileEx(native(handle), 0, MAXDWORD, MAXDWORD, &at);
 }
 
-void close_lock_file(LockHandle handle) { CloseHandle(native(handle)); }
+void close_lock_file(LockHandle handle)
+{
+    if (handle != reader_without_lock)
+        CloseHandle(native(handle));
+}
 
 }  // namespace ixor::os

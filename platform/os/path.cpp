@@ -11,17 +11,6 @@ std::string parent_dir(const std::string &path)
     return path.substr(0, cut == 0 ? 1 : cut);
 }
 
-bool make_dirs(const std::string &dir)
-{
-    if (is_directory(dir))
-        return true;
-    for (auto cut = dir.find_first_of(path_separators, 1); cut != std::string::npos;
-         cut = dir.find_first_of(path_separators, cut + 1))
-        create_dir(dir.substr(0, cut));
-    create_dir(dir);
-    return is_directory(dir);
-}
-
 bool make_parent_dirs(const std::string &path)
 {
     const std::string dir = parent_dir(path);

@@ -1,5 +1,6 @@
 // Processes on Windows.
 #include "os.h"
+#include "text_win.h"
 
 #include <windows.h>
 

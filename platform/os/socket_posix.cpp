@@ -48,15 +48,6 @@ void accept_one(SocketHandle listener, int wait_ms)
         ::close(client);
 }
 
-SocketHandle connect_loopback_nowait(std::uint16_t port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    const sockaddr_in addr = loopback(port);
-    if (fd >= 0)
-        ::connect(fd, reinterpret_cast<const sockaddr *>(&addr), sizeof addr);
-    return fd < 0 ? no_socket : fd;
-}
-
 void close_socket(SocketHandle socket) { ::close(static_cast<int>(socket)); }
 
 }  // namespace ixor::os

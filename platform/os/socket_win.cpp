@@ -55,18 +55,6 @@ void accept_one(SocketHandle listener, int wait_ms)
         ::closesocket(client);
 }
 
-SocketHandle connect_loopback_nowait(std::uint16_t port)
-{
-    const SOCKET s = sockets_started() ? ::socket(AF_INET, SOCK_STREAM, 0) : INVALID_SOCKET;
-    if (s == INVALID_SOCKET)
-        return no_socket;
-    u_long on = 1;
-    ::ioctlsocket(s, FIONBIO, &on);
-    const sockaddr_in addr = loopback(port);
-    ::connect(s, reinterpret_cast<const sockaddr *>(&addr), sizeof addr);
-    return static_cast<SocketHandle>(s);
-}
-
 void close_socket(SocketHandle socket) { ::closesocket(static_cast<SOCKET>(socket)); }
 
 }  // namespace ixor::os

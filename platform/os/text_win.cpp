@@ -1,5 +1,5 @@
 // UTF-8 and UTF-16, for the W functions of Windows.
-#include "os.h"
+#include "text_win.h"
 
 #include <windows.h>
 

@@ -33,7 +33,7 @@ TEST(Probe, WaitRunsOutOnAHangingConnection)
 {
     ixor_test::Listener listener(0, 0);
     ASSERT_TRUE(listener.listening());
-    listener.saturate();
+    const ixor_test::FilledQueue filled(listener.port());
     EXPECT_EQ(probed("127.0.0.1", listener.port(), 200, false), Lines{"select timeout 10060"});
 }
 

@@ -5,6 +5,7 @@
 #define IXOR_TEST_SUPPORT_H
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +63,43 @@ private:
 // which nothing listens.
 using Listener = ixor::os::LoopbackListener;
 uint16_t closed_port();
+
+// Connections that fill a listener's accept queue, so that further
+// connection attempts hang; they close with the object.
+class FilledQueue {
+public:
+    explicit FilledQueue(uint16_t port);
+    ~FilledQueue();
+    FilledQueue(const FilledQueue &) = delete;
+    FilledQueue &operator=(const FilledQueue &) = delete;
+
+private:
+    std::vector<ixor::os::SocketHandle> clients_;
+};
+// Starts a connection to a loopback port without waiting for it (per system).
+ixor::os::SocketHandle connect_nowait(uint16_t port);
+
+// Another local account: a child process forked from the test that runs
+// as uid and gid 65534 without supplementary groups, as the attacker or the
+// unprivileged reader. Only a POSIX test running as root can have one.
+class OtherUser {
+public:
+    // Says ready() once the state it sets up is in place.
+    using Body = std::function<int(const std::function<void()> &ready)>;
+    static bool available();
+    explicit OtherUser(const Body &body);
+    ~OtherUser();  // kills and reaps a child still running
+    OtherUser(const OtherUser &) = delete;
+    OtherUser &operator=(const OtherUser &) = delete;
+    bool wait_ready();  // false when it exited or took over 10 s instead
+    int wait();         // the body's result, or -1 when it did not exit normally
+
+private:
+    long pid_ = -1;
+    int ready_fd_ = -1;
+};
+// What the body of an OtherUser gives back when the step it tried failed.
+inline constexpr int other_user_failed = 99;
 
 // A child mode is a function of the test program that runs instead of the
 // tests when the program is started as "prog --child NAME args...".

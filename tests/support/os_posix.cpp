@@ -1,9 +1,12 @@
 // Child processes, files and rights on POSIX systems.
 #include "ixor_test_support.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,5 +100,17 @@ bool make_symlink(const std::string &target, const std::string &link)
 bool make_fifo(const std::string &path) { return mkfifo(path.c_str(), 0600) == 0; }
 
 bool process_starts_are_costly() { return false; }
+
+ixor::os::SocketHandle connect_nowait(uint16_t port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0)
+        ::connect(fd, reinterpret_cast<const sockaddr *>(&addr), sizeof addr);
+    return fd < 0 ? ixor::os::no_socket : fd;
+}
 
 }  // namespace ixor_test

@@ -1,7 +1,9 @@
 // Child processes, files and rights on Windows.
 #include "ixor_test_support.h"
 #include "os.h"
+#include "text_win.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <stdexcept>
@@ -98,5 +100,21 @@ bool make_symlink(const std::string &, const std::string &) { return false; }
 bool make_fifo(const std::string &) { return false; }
 
 bool process_starts_are_costly() { return true; }
+
+// Sockets are started already: by the listener whose queue this fills.
+ixor::os::SocketHandle connect_nowait(uint16_t port)
+{
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET)
+        return ixor::os::no_socket;
+    u_long on = 1;
+    ::ioctlsocket(s, FIONBIO, &on);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(s, reinterpret_cast<const sockaddr *>(&addr), sizeof addr);
+    return static_cast<ixor::os::SocketHandle>(s);
+}
 
 }  // namespace ixor_test

@@ -116,6 +116,19 @@ uint16_t closed_port()
     return gone.port();
 }
 
+FilledQueue::FilledQueue(uint16_t port)
+{
+    for (int i = 0; i < 8; ++i)
+        clients_.push_back(connect_nowait(port));
+}
+
+FilledQueue::~FilledQueue()
+{
+    for (const ixor::os::SocketHandle client : clients_)
+        if (client != ixor::os::no_socket)
+            ixor::os::close_socket(client);
+}
+
 Child Child::start(const std::string &mode, const std::vector<std::string> &args)
 {
     std::vector<std::string> words{"--child", mode};

@@ -130,17 +130,41 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
     // clang-format on
     for (const auto &[what, call] : calls)
         expect_clean_failures(what, call);
-    // A failure reported as success would have stopped a sweep early; a
-    // product question that runs out of memory answers no.
+    // A failure reported as success would have stopped a sweep early.
     EXPECT_FALSE(lockless);
     EXPECT_EQ(is_product_register("P1"), 0);
     EXPECT_EQ(is_ixor_process_config_exists("ipc_proxy"), 0);
-    ixor_test::write_file(agent.home() + "/config/product_installed.eni", "[P1]\nversion=1\n");
+}
+
+// What the library decides on when memory runs out: a walk that it does
+// not check sees every section, and a product question that cannot tell
+// answers "present" (non-zero) at every point where an allocation fails.
+TEST(OutOfMemory, AnswersThatCannotBeToldAreTheSafeOnes)
+{
+    AgentRoot agent;
+    agent.register_product("HVK");
+    ixor_test::write_file(agent.home() + "/config/product_installed.eni", "[HVK]\nversion=1\n");
+    const std::string registered_file = agent.home() + "/config/product_register.eni";
+    ixorbase::IniPtr ini(ixor_ini_file_load(registered_file.c_str()));
+    ASSERT_TRUE(ini);
+    ixor_ini_file_set(ini.get(), "more", "k", "v");
+    int visited = 0;
+    const auto count = [](ixor_ini *, const char *, void *n) { return ++*static_cast<int *>(n), 0; };
     allocations_left = 0;
-    const int before = refused;
-    const int answers = is_product_register("P1") + is_product_installed("P1");
+    const int walked = ixor_ini_file_foreach(ini.get(), &visited, count);
     allocations_left = -1;
-    EXPECT_EQ(refused > before ? answers : 0, 0) << "libraries with their own allocator never fail";
+    EXPECT_EQ(walked, 0);
+    EXPECT_EQ(visited, 3) << "HVK, count and more";
+    for (int allowed = 0; allowed < 200; ++allowed) {
+        SCOPED_TRACE(allowed);
+        allocations_left = allowed;
+        const int registered = is_product_register("HVK");
+        allocations_left = allowed;
+        const int installed = is_product_installed("HVK");
+        allocations_left = -1;
+        EXPECT_NE(registered, 0);
+        EXPECT_NE(installed, 0);
+    }
 }
 
 }  // namespace

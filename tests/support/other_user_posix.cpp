@@ -1,0 +1,72 @@
+// Another local account on POSIX: a forked child that drops to uid and gid
+// 65534, reporting readiness through a pipe.
+#include "ixor_test_support.h"
+
+#include <grp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace ixor_test {
+namespace {
+
+constexpr uid_t nobody = 65534;
+
+[[noreturn]] void run_as_nobody(const OtherUser::Body &body, int ready_fd)
+{
+    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+        ::_exit(other_user_failed);
+    const auto ready = [ready_fd] {
+        const char byte = 1;
+        if (::write(ready_fd, &byte, 1) != 1)
+            ::_exit(other_user_failed);
+    };
+    ::_exit(body(ready));
+}
+
+}  // namespace
+
+bool OtherUser::available() { return ::geteuid() == 0; }
+
+OtherUser::OtherUser(const Body &body)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::close(fds[0]);
+        run_as_nobody(body, fds[1]);
+    }
+    ::close(fds[1]);
+    ready_fd_ = fds[0];
+}
+
+OtherUser::~OtherUser()
+{
+    if (pid_ > 0) {
+        ::kill(static_cast<pid_t>(pid_), SIGKILL);
+        wait();
+    }
+    if (ready_fd_ >= 0)
+        ::close(ready_fd_);
+}
+
+bool OtherUser::wait_ready()
+{
+    pollfd wait{ready_fd_, POLLIN, 0};
+    char byte = 0;
+    return ::poll(&wait, 1, 10000) == 1 && ::read(ready_fd_, &byte, 1) == 1;
+}
+
+int OtherUser::wait()
+{
+    int raw = 0;
+    if (pid_ <= 0 || ::waitpid(static_cast<pid_t>(pid_), &raw, 0) != pid_)
+        return -1;
+    pid_ = -1;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+}  // namespace ixor_test
