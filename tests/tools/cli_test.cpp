@@ -42,7 +42,8 @@ protected:
     // The tool (it lies beside the test program) with the arguments alone.
     ToolRun bare(const std::vector<std::string> &args) const
     {
-        const std::string out = dir_.file("out"), err = dir_.file("err");
+        const std::string out = dir_.file("out");
+        const std::string err = dir_.file("err");
         const int status = ixor_test::Child::beside(IXOR_IPC_TOOL_NAME, args, out, err).wait();
         return {status, lf(read_file(out)), lf(read_file(err))};
     }
