@@ -131,51 +131,33 @@ TEST_P(Frame, FailuresGiveEverythingBack)
 INSTANTIATE_TEST_SUITE_P(Exports, Frame, ::testing::ValuesIn(kExports),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// Outputs are written only where asked for.
-TEST(Outputs, OnlyWhatIsAskedFor)
+// Outputs are written only where asked for; an absent key leaves text alone
+// and gives 0 for a number.
+TEST(Outputs, OnlyWhatIsAskedForAndFound)
 {
     fake::reset();
-    fake::platform().files = {{paths::connect, "[connect]\nip=127.0.0.9\nport=7443\n"},
-                              {paths::registrations, "[P1]\nport=8080\nuid=42\n"}};
+    auto &files = fake::platform().files;
+    files = {{paths::connect, "[connect]\nip=127.0.0.9\nport=7443\n"},
+             {paths::server_port, "[local]\nipc_port=17001\n"},
+             {paths::registrations, "[P1]\nport=8080\nuid=42\n[P2]\n"}};
     char addr[16] = "keep";
     int port = 0;
     int uid = 0;
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(nullptr, 0, &port), 0);
-    EXPECT_EQ(port, 7443);
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", nullptr, 0, nullptr, &uid), 0);
-    EXPECT_EQ(uid, 42);
-    EXPECT_EQ(port, 7443);
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &port, nullptr), 0);
-    EXPECT_EQ(port, 8080);
-    EXPECT_STREQ(addr, "keep") << "no address stored";
-}
-
-// An absent key leaves the caller's text alone and gives 0 for a number.
-TEST(Outputs, AbsentKeysLeaveTextAloneAndGiveZero)
-{
-    fake::reset();
-    fake::platform().files = {{paths::connect, "[connect]\n"},
-                              {paths::server_port, "[local]\n"},
-                              {paths::registrations, "[P2]\n"}};
-    char addr[16] = "keep";
-    int port = 5;
-    int uid = 5;
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);
-    EXPECT_STREQ(addr, "keep");
-    EXPECT_EQ(port, 0);
-    port = 5;
-    EXPECT_EQ(ixor_get_ipcproxy_addrport("P2", addr, sizeof addr, &port, &uid), 0);
-    EXPECT_STREQ(addr, "keep");
-    EXPECT_EQ(port, 0);
-    EXPECT_EQ(uid, 0);
-    EXPECT_EQ(ixor_get_ipcproxy_localport(), 0);
-}
-
-TEST(Outputs, LocalPortIsTheStoredNumber)
-{
-    fake::reset();
-    fake::platform().files = {{paths::server_port, "[local]\nipc_port=17001\n"}};
+    // A query's result, then all outputs.
+    auto after = [&](int result) {
+        return std::to_string(result) + " " + addr + " " + std::to_string(port) + " " +
+               std::to_string(uid);
+    };
+    EXPECT_EQ(after(ixor_get_ipcproxy_connectaddr(nullptr, 0, &port)), "0 keep 7443 0");
+    EXPECT_EQ(after(ixor_get_ipcproxy_addrport("P1", nullptr, 0, nullptr, &uid)), "0 keep 7443 42");
+    EXPECT_EQ(after(ixor_get_ipcproxy_addrport("P1", addr, sizeof addr, &port, nullptr)),
+              "0 keep 8080 42");
+    EXPECT_EQ(after(ixor_get_ipcproxy_addrport("P2", addr, sizeof addr, &port, &uid)),
+              "0 keep 0 0");
     EXPECT_EQ(ixor_get_ipcproxy_localport(), 17001);
+    files = {{paths::connect, "[connect]\n"}, {paths::server_port, "[local]\n"}};
+    EXPECT_EQ(after(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port)), "0 keep 0 0");
+    EXPECT_EQ(ixor_get_ipcproxy_localport(), 0);
 }
 
 }  // namespace

@@ -143,68 +143,54 @@ TEST(RootDir, ComesFromTheEnvironmentElseTheBuiltInDefault)
     }
 }
 
-// A buffer of '#' with room for a home below a root "agent/home".
-struct HomeBuffer {
-    HomeBuffer()
-    {
-        agent.move_home("agent/home");
-        std::memset(buf, '#', sizeof buf);
-    }
-    bool untouched() const { return std::string(buf, sizeof buf) == std::string(sizeof buf, '#'); }
-    std::string apphome_ini() const { return agent.root() + "/ixor_apphome.ini"; }
-
-    AgentRoot agent;
-    char buf[300];
-};
-
 // The home is the root, "/" and the stored path, in a buffer with room for
 // it and the terminator or not at all.
 TEST(AppHome, JoinsTheStoredPathToTheRootWithinBounds)
 {
-    HomeBuffer home;
-    const int exact = static_cast<int>(home.agent.home().size()) + 1;
-    EXPECT_NE(get_apphome_path_main(home.buf, exact - 1), 0);
-    EXPECT_TRUE(home.untouched());
-    ASSERT_EQ(get_apphome_path_main(home.buf, exact), 0);
-    EXPECT_EQ(std::string(home.buf), home.agent.home());
-    EXPECT_EQ(home.buf[exact], '#') << "nothing written past the terminator";
+    AgentRoot agent;
+    agent.move_home("agent/home");
+    char buf[300];
+    std::memset(buf, '#', sizeof buf);
+    const int exact = static_cast<int>(agent.home().size()) + 1;
+    EXPECT_NE(get_apphome_path_main(nullptr, sizeof buf), 0);
+    EXPECT_NE(get_apphome_path_main(buf, 0), 0);
+    EXPECT_NE(get_apphome_path_main(buf, exact - 1), 0);
+    EXPECT_EQ(std::string(buf, sizeof buf), std::string(sizeof buf, '#'));
+    ASSERT_EQ(get_apphome_path_main(buf, exact), 0);
+    EXPECT_EQ(std::string(buf), agent.home());
+    EXPECT_EQ(buf[exact], '#') << "nothing written past the terminator";
 }
 
-// From a given file, the stored path as it is or joined to the root.
+// From a given file, the stored path as it is or joined to the root, with
+// room for the terminator.
 TEST(AppHome, RelativeOrAbsoluteFromAGivenFile)
 {
-    HomeBuffer home;
-    ASSERT_EQ(get_app_home_dir(home.apphome_ini().c_str(), home.buf, sizeof home.buf, 0), 0);
-    EXPECT_STREQ(home.buf, "agent/home");
-    ASSERT_EQ(get_app_home_dir(home.apphome_ini().c_str(), home.buf, sizeof home.buf, 1), 0);
-    EXPECT_EQ(std::string(home.buf), home.agent.home());
-    write_file(home.apphome_ini(), "[apphome]\npath=home\n");
-    EXPECT_NE(get_app_home_dir(home.apphome_ini().c_str(), home.buf, 4, 0), 0)
-        << "no room for the terminator";
+    AgentRoot agent;
+    agent.move_home("agent/home");
+    const std::string apphome_ini = agent.root() + "/ixor_apphome.ini";
+    char buf[300];
+    ASSERT_EQ(get_app_home_dir(apphome_ini.c_str(), buf, sizeof buf, 0), 0);
+    EXPECT_STREQ(buf, "agent/home");
+    ASSERT_EQ(get_app_home_dir(apphome_ini.c_str(), buf, sizeof buf, 1), 0);
+    EXPECT_EQ(std::string(buf), agent.home());
+    EXPECT_NE(get_app_home_dir(apphome_ini.c_str(), buf, 0, 0), 0);
+    EXPECT_NE(get_app_home_dir(apphome_ini.c_str(), buf, 10, 0), 0) << "no room for the terminator";
 }
 
 TEST(AppHome, MissingFileSectionKeyOrValueFails)
 {
-    HomeBuffer home;
-    std::filesystem::remove(std::filesystem::u8path(home.apphome_ini()));
+    AgentRoot agent;
+    const std::string apphome_ini = agent.root() + "/ixor_apphome.ini";
+    char buf[300];
+    std::filesystem::remove(std::filesystem::u8path(apphome_ini));
     for (const char *text :
          {"", "[apphome]\nother=x\n", "[elsewhere]\npath=x\n", "[apphome]\npath=\n"}) {
         SCOPED_TRACE(text);
         if (*text)
-            write_file(home.apphome_ini(), text);
-        EXPECT_NE(get_apphome_path_main(home.buf, sizeof home.buf), 0);
-        EXPECT_NE(get_app_home_dir(home.apphome_ini().c_str(), home.buf, sizeof home.buf, 1), 0);
+            write_file(apphome_ini, text);
+        EXPECT_NE(get_apphome_path_main(buf, sizeof buf), 0);
+        EXPECT_NE(get_app_home_dir(apphome_ini.c_str(), buf, sizeof buf, 1), 0);
     }
-    EXPECT_TRUE(home.untouched());
-}
-
-TEST(AppHome, NoBufferOrNoRoomFails)
-{
-    HomeBuffer home;
-    EXPECT_NE(get_apphome_path_main(nullptr, sizeof home.buf), 0);
-    EXPECT_NE(get_apphome_path_main(home.buf, 0), 0);
-    EXPECT_NE(get_app_home_dir(home.apphome_ini().c_str(), home.buf, 0, 0), 0);
-    EXPECT_TRUE(home.untouched());
 }
 
 }  // namespace
