@@ -6,13 +6,15 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 steps=("$@")
 [ ${#steps[@]} -gt 0 ] || steps=(tsan memcheck)
-# Tests where threads or processes share a lock, a log or a file.
-locks='Flock|Lock|Thread|Concurren|Contention|Rotat|LostUpdates|CrashSafety|ProductRegistration'
+# Tests where threads or processes share a lock, a log or a file, and the
+# fuzz corpora replayed.
+locks='Flock|Lock|Thread|Concurren|Contention|Rotat|LostUpdates|CrashSafety|ProductRegistration|ManyWriters|_corpus'
 status=0
 
 run_tsan() {
   cmake --preset tsan >/dev/null && cmake --build --preset tsan --target ixorbase_tests \
     ixoraux_tests ixor_ipc_e2e_tests ixor_reliability_long_tests ixor_ipc_tool_tests \
+    fuzz_ini_file_replay fuzz_host_check_replay fuzz_exports_replay \
     >build/tsan.build.log 2>&1 ||
     { tail -n 30 build/tsan.build.log; return 1; }
   # setarch -R: ThreadSanitizer of this clang/gcc generation cannot map its

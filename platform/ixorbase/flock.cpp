@@ -1,5 +1,5 @@
 // The ixor_flock_* exports: an exclusive lock on a lock file, over the
-// system's own primitives (flock_posix.cpp, flock_win.cpp).
+// system's own primitives (platform/os/lock_posix.cpp, lock_win.cpp).
 #include "c_boundary.h"
 #include "ixorbase.h"
 #include "os.h"

@@ -11,6 +11,8 @@
 
 #include "agent_root.h"
 #include "ixor_ipc.h"
+#include "ixor_ipc_files.h"
+#include "ixor_ipc_limits.h"
 #include "ixoraux.h"
 
 namespace {
@@ -47,7 +49,7 @@ int finish_within(Child child, std::chrono::seconds wait)
 TEST(Safety, HomesTooLongForThePathsBelowThemAreNotFound)
 {
     const size_t longest_home =
-        259 - std::strlen("/config/ixor_ipcproxy/ixor_ipcproxy_pre.eni.lock");
+        IXOR_PATH_MAX - 1 - std::strlen("/" IXOR_FILE_REGISTRATIONS ".lock");
     for (const size_t extra : {0, 1, 17}) {
         AgentRoot agent;
         agent.move_home(std::string(longest_home + extra - agent.root().size() - 1, 'h'));

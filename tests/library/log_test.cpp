@@ -1,4 +1,4 @@
-// The log statement: its prefix and its time stamp.
+// The log statement: its prefix, the default log folder, the time stamp.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +8,8 @@
 #include "ixor_ipc_log.h"
 
 namespace {
+
+using fake::Lines;
 
 TEST(LogStatement, LineCarriesStampIdsTagFileAndLine)
 {
@@ -24,6 +26,42 @@ TEST(LogStatement, LineCarriesStampIdsTagFileAndLine)
                               "] [tid:" + std::to_string(ixor_os_thread_id()) +
                               "] [pux] [log_test.cpp:" + std::to_string(line) +
                               "] flock file failed /x.lock\n");
+}
+
+// A process without a registered log gets a default one of five files,
+// named after the process, at its first statement, even one filtered out.
+TEST(LogStatement, DefaultLogFolder)
+{
+    const std::string sep(1, IXOR_OS_PATH_SEP);
+    const Lines lookups = {"ixor_process_get_path", "ixor_log_dir", "ixor_autolog_init 5"};
+    struct Row {
+        bool registered;
+        const char *log_dir;
+        std::string process;
+        Lines calls;
+        Lines dirs;
+    };
+    const Row rows[] = {
+        {true, "D:/logs", "host", {}, {}},
+        {false,
+         "D:/logs",
+         "agent" + sep + "bin" + sep + "host.exe",
+         lookups,
+         {"D:/logs//Trelmox/IXOR3_LOG/ixor_default_autolog//host.exe/"}},
+        {false, nullptr, "host", lookups, {"@/../var/logs/ixor_default_autolog//host/"}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.process);
+        fake::reset();
+        fake::platform().log_registered = row.registered;
+        fake::platform().log_dir = row.log_dir;
+        fake::platform().process_path = row.process;
+        fake::platform().log_level = 0;
+        IXOR_LOG_WARN("filtered\n");
+        EXPECT_TRUE(fake::platform().lines.empty());
+        EXPECT_EQ(fake::platform().calls, row.calls);
+        EXPECT_EQ(fake::platform().autolog_dirs, row.dirs);
+    }
 }
 
 // The stamp pads its fields. Without a local time the fallback is copied

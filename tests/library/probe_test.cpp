@@ -1,5 +1,5 @@
-// The reachability probe against listeners on 127.0.0.1, and the host-name
-// rules.
+// The reachability probe against listeners on 127.0.0.1, the IP text check
+// and the host-name rules.
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
@@ -37,6 +37,27 @@ TEST(Probe, WaitRunsOutOnAHangingConnection)
     EXPECT_EQ(probed("127.0.0.1", listener.port(), 200, false), Lines{"select timeout 10060"});
 }
 
+// Hosts that are neither IP text nor an allowed name, and ports out of
+// range, are refused with one warning.
+TEST(Probe, RefusedArgumentsLogTheirLines)
+{
+    struct Row {
+        const char *host;
+        unsigned port;
+        Lines lines;
+    };
+    const Row rows[] = {
+        {nullptr, 80, {"domain is null, port = 80"}},
+        {"some-host", 0, {"domain is null, port = 0"}},
+        {"some-host", 65535, {"domain is null, port = 65535"}},
+        {"", 80, {"domain is null, port = 80"}},
+        {"-lead", 80, {"ip format abnormal", "domain is null, port = 80"}},
+    };
+    for (const Row &row : rows) {
+        EXPECT_EQ(probed(row.host, row.port, 100, false), row.lines) << row.port;
+    }
+}
+
 TEST(HostNameRules, CharactersLengthAndEnds)
 {
     const std::pair<std::string, bool> cases[] = {
@@ -54,6 +75,38 @@ TEST(HostNameRules, CharactersLengthAndEnds)
     };
     for (const auto &[host, ok] : cases) {
         EXPECT_EQ(ixor_check_host_name(host.c_str()), ok) << host;
+    }
+}
+
+// Four decimal fields 0 to 255 (empty fields are skipped); a field that is
+// not a number in range is abnormal.
+TEST(IpTextCheck, DottedQuads)
+{
+    struct Row {
+        const char *text;
+        bool ok;
+        bool abnormal;
+    };
+    const Row rows[] = {
+        {"10.0.0.1", true, false},
+        {"255.255.255.255", true, false},
+        {"0.0.0.0", true, false},
+        {"1..2.3.4", true, false},
+        {"1.2.3", false, false},
+        {"1.2.3.4.5", false, false},
+        {"", false, false},
+        {nullptr, false, false},
+        {"1.2.3.256", false, true},
+        {"1.2.3.x", false, true},
+        {"-1.2.3.4", false, true},
+        {"0x1.2.3.4", false, true},
+        {"4294967296.1.1.1", false, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.text ? row.text : "null");
+        fake::reset();
+        EXPECT_EQ(ixor_check_ip_format(row.text), row.ok);
+        EXPECT_EQ(fake::tails(), row.abnormal ? Lines{"ip format abnormal"} : Lines{});
     }
 }
 

@@ -50,38 +50,71 @@ TEST(Registration, ArgumentsRefusedBeforeTheFrame)
     EXPECT_EQ(port, 3);
 }
 
-// Refusals once the file is loaded: the file stays as it was, nothing is
+const std::string kP2 = "[P2]\npriority=5\naddr=127.0.0.1\nport=1\n";
+
+// A refusal once the file is loaded: the file stays as it was, nothing is
 // saved, the lock is given back and no apply step runs.
-TEST(Registration, RefusedAfterTheLock)
+void expect_refused_after_the_lock(int result, const std::string &line)
 {
-    const std::string p2 = "[P2]\npriority=5\naddr=127.0.0.1\nport=1\n";
-    const std::string priority = "priority value should between 0 and 100\n";
-    const std::string port = "invalid port argument\n";
-    const std::tuple<const char *, const char *, const char *, std::string> cases[] = {
-        {"HVK", "10", "80", "HVK is not permited to use ixor ipc_proxy!\n"},
-        {"P1", "101", "80", priority},
-        {"P1", "-1", "80", priority},
-        {"P1", "4294967296", "80", priority},
-        {"P1", "10", "0", port},
-        {"P1", "10", "65535", port},
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(fake::tails(), Lines{line});
+    EXPECT_EQ(fake::file(paths::registrations), kP2);
+    EXPECT_EQ(fake::count(kSave), 0u);
+    EXPECT_EQ(fake::count("ixor_flock_release"), 1u);
+    EXPECT_FALSE(fake::handed_over());
+}
+
+TEST(Registration, HvkIsRefusedOnceTheFileIsLoaded)
+{
+    fresh(kP2);
+    expect_refused_after_the_lock(change("10", "80", nullptr, "HVK"),
+                                  "HVK is not permited to use ixor ipc_proxy!\n");
+}
+
+// Every priority text against every port text: the priority is checked
+// first, as an unsigned number up to 100, then the port's leading number
+// from 1 to 65534; an accepted change stores the priority's value and the
+// port's text.
+TEST(Registration, PriorityIsCheckedBeforePort)
+{
+    struct Priority {
+        const char *text;
+        const char *stored;  // null: refused
     };
-    for (const auto &[code, priority_text, port_text, line] : cases) {
-        fresh(p2);
-        SCOPED_TRACE(std::string(code) + " " + priority_text + " " + port_text);
-        EXPECT_EQ(change(priority_text, port_text, nullptr, code), -1);
-        EXPECT_EQ(fake::tails(), Lines{line});
-        EXPECT_EQ(fake::file(paths::registrations), p2);
-        EXPECT_EQ(fake::count(kSave), 0u);
-        EXPECT_EQ(fake::count("ixor_flock_release"), 1u);
-        EXPECT_FALSE(fake::handed_over());
+    struct Port {
+        const char *text;
+        bool accepted;
+    };
+    const Priority priorities[] = {
+        {"-1", nullptr}, {"0", "0"},       {"09", "9"},
+        {"100", "100"},  {"101", nullptr}, {"4294967296", nullptr},
+    };
+    const Port ports[] = {
+        {"0", false}, {"1", true}, {"01", true}, {"65534", true}, {"65535", false}, {"x", false},
+    };
+    for (const Priority &priority : priorities) {
+        for (const Port &port : ports) {
+            SCOPED_TRACE(std::string(priority.text) + " " + port.text);
+            fresh(kP2);
+            const int result = change(priority.text, port.text);
+            if (!priority.stored) {
+                expect_refused_after_the_lock(result, "priority value should between 0 and 100\n");
+            } else if (!port.accepted) {
+                expect_refused_after_the_lock(result, "invalid port argument\n");
+            } else {
+                EXPECT_EQ(result, 0);
+                EXPECT_EQ(fake::file(paths::registrations),
+                          kP2 + "\n[P1]\npriority=" + priority.stored +
+                              "\naddr=127.0.0.1\nport=" + port.text + "\n");
+                EXPECT_TRUE(fake::handed_over());
+            }
+        }
     }
 }
 
-// The lowest and highest values are accepted and written in key order, and
-// a change without uid removes the stored one. Only a change of some
-// stored text or of the priority's value is saved; the apply step runs
-// either way, once the lock is gone.
-TEST(Registration, AcceptedChangeIsSavedOnlyWhenAValueDiffers)
+// The first change creates the file with its keys in order; a change
+// without uid removes the stored one.
+TEST(Registration, FirstChangeCreatesTheFileAndALaterOneDropsTheUid)
 {
     fresh("");
     fake::platform().files.clear();
@@ -90,24 +123,40 @@ TEST(Registration, AcceptedChangeIsSavedOnlyWhenAValueDiffers)
               "[P1]\npriority=0\naddr=127.0.0.1\nport=1\nuid=7\n");
     EXPECT_EQ(change("100", "65534"), 0);
     EXPECT_EQ(fake::file(paths::registrations), "[P1]\npriority=100\naddr=127.0.0.1\nport=65534\n");
+}
+
+// Only a change of some stored text or of the priority's value is saved;
+// the apply step runs either way, once the lock is gone.
+TEST(Registration, SavedOnlyWhenAStoredValueDiffers)
+{
     const std::string uid7 = "[P1]\npriority=9\naddr=127.0.0.1\nport=1\nuid=7\n";
     const std::string no_uid = "[P1]\npriority=9\naddr=127.0.0.1\nport=1\n";
-    // clang-format off
-    const std::tuple<std::string, const char *, const char *, const char *, bool> cases[] = {
-        {uid7, "09", "1", "7", false}, {uid7, "10", "1", "7", true}, {uid7, "9", "01", "7", true},
-        {uid7, "9", "1", "07", true}, {uid7, "9", "1", nullptr, true},
-        {no_uid, "9", "1", nullptr, false}, {no_uid, "9", "1", "7", true},
+    struct Row {
+        std::string stored;
+        const char *priority;
+        const char *port;
+        const char *uid;
+        bool saved;
+    };
+    const Row rows[] = {
+        {uid7, "09", "1", "7", false},
+        {uid7, "10", "1", "7", true},
+        {uid7, "9", "01", "7", true},
+        {uid7, "9", "1", "07", true},
+        {uid7, "9", "1", nullptr, true},
+        {no_uid, "9", "1", nullptr, false},
+        {no_uid, "9", "1", "7", true},
         {"[P1]\npriority=9\nport=1\n", "9", "1", nullptr, true},
         {"[P1]\npriority=9\naddr=127.0.0.2\nport=1\n", "9", "1", nullptr, true},
         {"[P1]\npriority=9\naddr=127.0.0.1\n", "9", "1", nullptr, true},
         {"[P1]\naddr=127.0.0.1\nport=1\n", "0", "1", nullptr, false},
     };
-    // clang-format on
-    for (const auto &[stored, priority, port, uid, saved] : cases) {
-        fresh(stored);
-        SCOPED_TRACE(stored + priority + " " + port + " " + (uid ? uid : "null"));
-        EXPECT_EQ(change(priority, port, uid), 0);
-        EXPECT_EQ(fake::count(kSave), saved ? 1u : 0u);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.stored + row.priority + " " + row.port + " " +
+                     (row.uid ? row.uid : "null"));
+        fresh(row.stored);
+        EXPECT_EQ(change(row.priority, row.port, row.uid), 0);
+        EXPECT_EQ(fake::count(kSave), row.saved ? 1u : 0u);
         EXPECT_TRUE(fake::handed_over());
     }
 }

@@ -27,7 +27,8 @@ using Micros = std::chrono::duration<double, std::micro>;
 // that name the call in every key.
 int run(const std::string &code, long long v)
 {
-    const std::string n = std::to_string(v), priority = std::to_string(v % 100 + 1);
+    const std::string n = std::to_string(v);
+    const std::string priority = std::to_string(v % 100 + 1);
     return v % 5 == 0
                ? ixor_remove_product_config(code.c_str())
                : ixor_change_ipcproxy_addrport(code.c_str(), priority.c_str(), ("h" + n).c_str(),

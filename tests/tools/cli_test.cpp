@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <nlohmann/json.hpp>
 
 #include "ixor_test_support.h"
@@ -42,7 +43,8 @@ protected:
     // The tool (it lies beside the test program) with the arguments alone.
     ToolRun bare(const std::vector<std::string> &args) const
     {
-        const std::string out = dir_.file("out"), err = dir_.file("err");
+        const std::string out = dir_.file("out");
+        const std::string err = dir_.file("err");
         const int status = ixor_test::Child::beside(IXOR_IPC_TOOL_NAME, args, out, err).wait();
         return {status, lf(read_file(out)), lf(read_file(err))};
     }
@@ -164,6 +166,62 @@ TEST_F(Cli, StatusGivesEveryLoserItsReason)
               npos);
     write_file(ipc("connect.ini"), "[connect]\nip=10.1.2.3\nport=4433\n");
     EXPECT_EQ(json({"connect-addr"}), Json({{"addr", "10.1.2.3"}, {"port", 4433}}));
+}
+
+// A registration file of random sections; values drawn from a pool that
+// holds every reason to lose, and one address each so that nothing is
+// probed.
+std::string random_registrations(std::mt19937 &rng)
+{
+    const char *const codes[] = {"A", "B", "C", "HVK", "D"};
+    const char *const priorities[] = {"", "-5", "0", "1", "09", "50", "100", "x"};
+    const char *const ports[] = {"", "0", "1", "80", "65534", "65535", "x"};
+    const auto pick = [&rng](const auto &pool) {
+        return std::string(pool[rng() % std::size(pool)]);
+    };
+    std::string text;
+    for (const char *code : codes) {
+        if (rng() % 4 == 0)
+            continue;
+        text += "[" + std::string(code) + "]\n";
+        for (const auto &[key, value] :
+             {std::pair{"priority", pick(priorities)},
+              std::pair{"addr", rng() % 5 ? "10.0.0." + std::to_string(rng() % 9) : ""},
+              std::pair{"port", pick(ports)},
+              std::pair{"uid", rng() % 2 ? std::to_string(rng() % 100) : ""}}) {
+            if (!value.empty())
+                text += std::string(key) + "=" + value + "\n";
+        }
+    }
+    return text;
+}
+
+// The winner that status explains is the one whose address, port and uid
+// the library wrote into the proxy configuration, and none when it wrote
+// nothing.
+TEST_F(Cli, StatusExplainsTheWinnerTheLibraryConfigured)
+{
+    init_with_products({});
+    std::mt19937 rng(2026);
+    const int rounds = ixor_test::process_starts_are_costly() ? 4 : 40;
+    for (int round = 0; round < rounds; ++round) {
+        const std::string registrations = random_registrations(rng);
+        SCOPED_TRACE(registrations);
+        write_file(ipc("ixor_ipcproxy_pre.eni"), registrations);
+        std::filesystem::remove(std::filesystem::u8path(ipc("ixor_ipcproxy.ini")));
+        ixor({"regenerate"});
+        const Json status = json({"status"});
+        std::string expected = "<no file>";
+        for (const Json &reg : status["registrations"]) {
+            if (reg["code"] == status["winner"]) {
+                expected = "[config]\naddr=" + reg["addr"].get<std::string>() +
+                           "\nport=" + std::to_string(reg["port"].get<int>()) +
+                           "\nuid=" + std::to_string(reg["uid"].get<int>()) + "\n";
+            }
+        }
+        const std::string conf = ipc("ixor_ipcproxy.ini");
+        EXPECT_EQ(file_exists(conf) ? read_file(conf) : "<no file>", expected);
+    }
 }
 
 TEST_F(Cli, FailuresNameTheirCause)

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "ixor_ipc_files.h"
 #include "ixoraux.h"
 
 namespace {
@@ -39,9 +40,9 @@ std::string home_problem()
            "/ixor_apphome.ini is missing or names none (create one with 'ixor-ipc init')";
 }
 
-std::string ipc_file(const std::string &home, const std::string &name)
+std::string home_file(const std::string &home, const char *relative)
 {
-    return home + "/config/ixor_ipcproxy/" + name;
+    return home + "/" + relative;
 }
 
 bool path_exists(const std::string &path) { return ixor_path_is_exist_u(path.c_str()) == 1; }
@@ -49,7 +50,7 @@ bool path_exists(const std::string &path) { return ixor_path_is_exist_u(path.c_s
 void open_tool_log()
 {
     const std::string root = agent_root();
-    if (path_exists(root + "/ixor_apphome.ini")) {
+    if (path_exists(root + "/" IXOR_FILE_APPHOME)) {
         ixor_autolog_init((root + "/logs").c_str(), 5);
     }
 }

@@ -13,7 +13,8 @@ std::string agent_root();
 std::string app_home();  // "" when it cannot be resolved
 // Why the application home cannot be resolved; "" when it can.
 std::string home_problem();
-std::string ipc_file(const std::string &home, const std::string &name);
+// A file of the library, by its path relative to the application home.
+std::string home_file(const std::string &home, const char *relative);
 bool path_exists(const std::string &path);
 
 // The tool's own log goes to <root>/logs once the root holds ixor_apphome.ini,

@@ -5,6 +5,8 @@
 #include "agent_files.h"
 #include "commands.h"
 #include "ixor_ipc.h"
+#include "ixor_ipc_files.h"
+#include "ixor_ipc_limits.h"
 #include "ixoraux.h"
 #include "status_model.h"
 
@@ -16,7 +18,7 @@ const char generic_problem[] =
 // The number the library reads from the text: the leading decimal number.
 long leading_number(const std::string &text) { return std::strtol(text.c_str(), nullptr, 10); }
 
-std::string registrations_path() { return ipc_file(app_home(), "ixor_ipcproxy_pre.eni"); }
+std::string registrations_path() { return home_file(app_home(), IXOR_FILE_REGISTRATIONS); }
 
 // The library's checks in its order, to name the one that refused.
 std::string register_problem(const std::vector<std::string> &args)
@@ -32,15 +34,15 @@ std::string register_problem(const std::vector<std::string> &args)
                "'ixor-ipc product add " +
                code + "')";
     }
-    if (code == "HVK") {
+    if (code == IXOR_HVK) {
         return "HVK is not permitted to use the proxy";
     }
     long priority = leading_number(args[1]);
-    if (priority < 0 || priority > 100) {
+    if (priority < IXOR_PRIORITY_MIN || priority > IXOR_PRIORITY_MAX) {
         return "priority '" + args[1] + "' is outside 0..100";
     }
     long port = leading_number(args[3]);
-    if (port < 1 || port > 65534) {
+    if (port < IXOR_PORT_MIN || port > IXOR_PORT_MAX) {
         return "port '" + args[3] + "' is outside 1..65534";
     }
     return generic_problem;

@@ -2,6 +2,7 @@
 #include "agent_files.h"
 #include "commands.h"
 #include "ixor_ipc.h"
+#include "ixor_ipc_files.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ int run_regenerate(const Invocation &inv)
 {
     if (regenerate_ipc_proxy_conf_restart() != 0) {
         return fail("regenerate failed: " +
-                    file_problem(ipc_file(app_home(), "ixor_ipcproxy_pre.eni"),
+                    file_problem(home_file(app_home(), IXOR_FILE_REGISTRATIONS),
                                  "nothing is registered yet",
                                  "the registration file could not be locked or loaded "
                                  "(see the log)"));
@@ -40,7 +41,7 @@ int run_connect_addr(const Invocation &inv)
     int port = 0;
     if (ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port) != 0) {
         return fail("connect-addr failed: " +
-                    file_problem(app_home() + "//config/ixor_ipcproxy/connect.ini",
+                    file_problem(home_file(app_home(), IXOR_FILE_CONNECT),
                                  "the proxy has not reported a connection",
                                  "connect.ini could not be locked or loaded (see the log)"));
     }
@@ -53,7 +54,7 @@ int run_local_port(const Invocation &inv)
     int port = ixor_get_ipcproxy_localport();
     if (port == 0) {
         return fail("local-port failed: " +
-                    file_problem(ipc_file(app_home(), "server_port.ini"),
+                    file_problem(home_file(app_home(), IXOR_FILE_SERVER_PORT),
                                  "the proxy has not reported its local port",
                                  "server_port.ini holds no port, or could not be read "
                                  "(see the log)"));

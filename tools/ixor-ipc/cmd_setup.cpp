@@ -2,28 +2,30 @@
 // that the whole road can be walked from the shell.
 #include "agent_files.h"
 #include "commands.h"
+#include "ixor_ipc_files.h"
+#include "ixor_ipc_limits.h"
 #include "ixoraux.h"
 
 namespace {
 
-const char proxy_name[] = "ipc_proxy";
-
 // Leaves no registration, proxy configuration or proxy process record.
 bool reset_library_state(const std::string &home)
 {
-    if (is_ixor_process_config_exists(proxy_name) == 1 && uninstall_ixor_process(proxy_name) != 0) {
+    if (is_ixor_process_config_exists(IXOR_PROXY_PROCESS) == 1 &&
+        uninstall_ixor_process(IXOR_PROXY_PROCESS) != 0) {
         return false;
     }
-    return remove_locked(ipc_file(home, "ixor_ipcproxy_pre.eni")) &&
-           remove_locked(ipc_file(home, "ixor_ipcproxy.ini"));
+    return remove_locked(home_file(home, IXOR_FILE_REGISTRATIONS)) &&
+           remove_locked(home_file(home, IXOR_FILE_PROXY_CONF));
 }
 
 bool write_agent_files(const std::string &home)
 {
-    return write_ini(home + "/config/product_register.eni", {{"count", "num", "0"}}, 1, true) &&
-           write_ini(ipc_file(home, "ipc_proxy.eni"),
-                     {{"process", "name", proxy_name},
-                      {"process", "command", "ipc_proxy"},
+    return write_ini(home_file(home, IXOR_FILE_PRODUCT_REGISTER), {{"count", "num", "0"}}, 1,
+                     true) &&
+           write_ini(home_file(home, IXOR_FILE_PROXY_STARTUP),
+                     {{"process", "name", IXOR_PROXY_PROCESS},
+                      {"process", "command", IXOR_PROXY_PROCESS},
                       {"process", "restart", "always"}},
                      1, false);
 }
@@ -31,7 +33,7 @@ bool write_agent_files(const std::string &home)
 int run_init(const Invocation &inv)
 {
     const std::string root = agent_root();
-    const std::string apphome_file = root + "/ixor_apphome.ini";
+    const std::string apphome_file = root + "/" IXOR_FILE_APPHOME;
     if (path_exists(apphome_file) && !inv.force) {
         return fail("init refused: " + root + " already holds an agent root (--force resets it)");
     }

@@ -3,10 +3,10 @@
 #include "agent_files.h"
 #include "ixoraux.h"
 #include "ixor_ipc.h"
+#include "ixor_ipc_files.h"
+#include "ixor_ipc_limits.h"
 
 namespace {
-
-const char sibling_code[] = "HVK";
 
 int read_section(ixor_ini *ini, const char *section, void *user)
 {
@@ -23,7 +23,7 @@ int read_section(ixor_ini *ini, const char *section, void *user)
 // Why a section can never win, whatever else is registered; "" when it can.
 std::string disqualification(const Registration &reg)
 {
-    if (reg.code == sibling_code) {
+    if (reg.code == IXOR_HVK) {
         return "HVK never counts";
     }
     if (reg.priority <= 0) {
@@ -68,7 +68,7 @@ std::vector<std::string> candidates_of(const std::string &addr)
 ProxyConf read_proxy_conf(const std::string &home)
 {
     ProxyConf conf;
-    IniPtr ini = load_locked(ipc_file(home, "ixor_ipcproxy.ini"));
+    IniPtr ini = load_locked(home_file(home, IXOR_FILE_PROXY_CONF));
     if (!ini) {
         return conf;
     }
@@ -100,7 +100,7 @@ void match_proxy_conf(StatusModel &model)
 std::vector<Registration> load_registrations(const std::string &home, bool &file_present)
 {
     std::vector<Registration> registrations;
-    const std::string path = ipc_file(home, "ixor_ipcproxy_pre.eni");
+    const std::string path = home_file(home, IXOR_FILE_REGISTRATIONS);
     file_present = path_exists(path);
     IniPtr ini = load_locked(path);
     if (ini) {
@@ -142,7 +142,7 @@ StatusModel read_status(const std::string &root, const std::string &home)
     }
     model.proxy = read_proxy_conf(home);
     match_proxy_conf(model);
-    model.process_config = is_ixor_process_config_exists("ipc_proxy") == 1;
+    model.process_config = is_ixor_process_config_exists(IXOR_PROXY_PROCESS) == 1;
     model.hvk = is_running_hvk() == 1;
     return model;
 }

@@ -97,14 +97,13 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
         ixor_flock_destroy(handle);
         return done;
     };
-    // clang-format off
     const std::pair<const char *, std::function<bool()>> calls[] = {
         {"add_product_register", [] { return add_product_register("P1") == 0; }},
         {"is_product_register", [] { return is_product_register("P1") == 1; }},
         {"is_product_installed", [] { return is_product_installed("P1") == 0; }},
-        {"get_apphome_path_main", [&] { return get_apphome_path_main(buf, 260) == 0; }},
+        {"get_apphome_path_main", [&] { return get_apphome_path_main(buf, sizeof buf) == 0; }},
         {"get_app_home_dir",
-         [&] { return get_app_home_dir(apphome_ini.c_str(), buf, 260, 1) == 0; }},
+         [&] { return get_app_home_dir(apphome_ini.c_str(), buf, sizeof buf, 1) == 0; }},
         {"get_ixor_root_dir", root},
         {"ixor_ini_file_set", [&] { return ixor_ini_file_set(ini.get(), "s", "k", "v") == 0; }},
         {"ixor_ini_file_set_int",
@@ -114,20 +113,18 @@ TEST(OutOfMemory, EveryExportFailsCleanly)
          [&] { return ixorbase::IniPtr(ixor_ini_file_load(conf.c_str())) != nullptr; }},
         {"ixor_ini_file_foreach",
          [&] { return ixor_ini_file_foreach(ini.get(), nullptr, walk) == 0; }},
-        {"install_ixor_process",
-         [&] { return install_ixor_process("ipc_proxy", ini.get()) == 0; }},
+        {"install_ixor_process", [&] { return install_ixor_process("ipc_proxy", ini.get()) == 0; }},
         {"is_ixor_process_config_exists",
          [] { return is_ixor_process_config_exists("ipc_proxy") == 1; }},
         {"uninstall_ixor_process", [] { return uninstall_ixor_process("ipc_proxy") == 0; }},
         {"remove_product_register", [] { return remove_product_register("P1") == 0; }},
         {"ixor_str_split", [&] { return ixor_str_split("a;b;c", ";", &count) != nullptr; }},
         {"ixor_path_is_exist_u", [&] { return ixor_path_is_exist_u(conf.c_str()) == 1; }},
-        {"ixor_process_get_path", [&] { return ixor_process_get_path(pid, buf, 260) == 0; }},
+        {"ixor_process_get_path", [&] { return ixor_process_get_path(pid, buf, sizeof buf) == 0; }},
         {"ixor_autolog_init", [&] { return ixor_autolog_init(logs.c_str(), 5) == 0; }},
         {"ixor_log_output", [] { return ixor_log_output(0, "line %d\n", 1) == 0; }},
         {"ixor_flock_init", lock},
     };
-    // clang-format on
     for (const auto &[what, call] : calls)
         expect_clean_failures(what, call);
     // A failure reported as success would have stopped a sweep early.

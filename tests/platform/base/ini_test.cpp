@@ -62,56 +62,105 @@ TEST(IniText, LoadsAndSavesInThePlainForm)
     }
 }
 
-// Files up to 64 MiB load; a save replaces the whole file and creates
-// missing folders. A failed save (text that would load back differently,
-// more than a load reads, no folder) keeps the old file and leaves no
-// temporary.
-TEST(IniFile, LoadCapAndWholeFileSaves)
+// A document with one section, saved over an older file.
+struct SavedOnce {
+    SavedOnce()
+    {
+        ixor_ini_file_set(ini.get(), "new", "k", "v");
+        write_file(path, "[old]\n" + std::string(10000, 'x') + "=1\n");
+        EXPECT_EQ(ixor_ini_file_save(ini.get(), path.c_str(), 1), 0);
+    }
+
+    TempDir dir;
+    const std::string path = dir.file("conf.ini");
+    Ini ini{ixor_ini_file_load(nullptr)};
+};
+
+constexpr long long kLoadCap = 64ll << 20;
+
+TEST(IniFile, LoadsFilesUpToTheCap)
 {
     TempDir dir;
     const std::string big_file = dir.file("big.ini");
-    for (const long long size : {64ll << 20, (64ll << 20) + 1}) {
+    for (const long long size : {kLoadCap, kLoadCap + 1}) {
+        SCOPED_TRACE(size);
         std::ofstream(std::filesystem::u8path(big_file), std::ios::binary).seekp(size - 1) << '\n';
-        EXPECT_EQ(Ini(ixor_ini_file_load(big_file.c_str())) != nullptr, size == 64ll << 20);
+        EXPECT_EQ(Ini(ixor_ini_file_load(big_file.c_str())) != nullptr, size == kLoadCap);
     }
     EXPECT_FALSE(Ini(ixor_ini_file_load(dir.file("missing.ini").c_str())));
     EXPECT_FALSE(Ini(ixor_ini_file_load(dir.path().c_str())));
+}
+
+TEST(IniFile, AnEmptyDocumentWithoutAPath)
+{
     Ini ini(ixor_ini_file_load(nullptr));
-    ixor_ini_file_set(ini.get(), "new", "k", "v");
+    ASSERT_TRUE(ini);
     EXPECT_EQ(ixor_ini_file_del(ini.get(), "never there"), 0);
     EXPECT_NE(ixor_ini_file_foreach(ini.get(), nullptr, nullptr), 0);
-    const std::string path = dir.file("conf.ini");
-    write_file(path, "[old]\n" + std::string(10000, 'x') + "=1\n");
-    ASSERT_EQ(ixor_ini_file_save(ini.get(), path.c_str(), 1), 0);
-    EXPECT_EQ(read_file(path), "[new]\nk=v\n");
-    const std::string deep = dir.file("caf\xC3\xA9/\xE9\x85\x8D\xE7\xBD\xAE/deep/conf.eni");
-    ASSERT_EQ(ixor_ini_file_save(ini.get(), deep.c_str(), 1), 0);
-    const char *const hostile[][3] = {
+}
+
+// A save replaces the whole file and creates missing folders.
+TEST(IniFile, SaveReplacesTheWholeFileAndMakesFolders)
+{
+    SavedOnce saved;
+    EXPECT_EQ(read_file(saved.path), "[new]\nk=v\n");
+    const std::string deep = saved.dir.file("caf\xC3\xA9/\xE9\x85\x8D\xE7\xBD\xAE/deep/conf.eni");
+    ASSERT_EQ(ixor_ini_file_save(saved.ini.get(), deep.c_str(), 1), 0);
+    EXPECT_EQ(read_file(deep), "[new]\nk=v\n");
+}
+
+// Text that would load back differently is not saved: the old file stays
+// and no temporary is left.
+TEST(IniFile, TextThatWouldLoadDifferentlyIsNotSaved)
+{
+    SavedOnce saved;
+    struct Row {
+        const char *section;
+        const char *key;
+        const char *value;
+    };
+    const Row rows[] = {
         {"", "k", "v"},     {"a]b", "k", "v"},       {"a\nb", "k", "v"},
         {"a\rb", "k", "v"}, {"s", "", "v"},          {"s", "a=b", "v"},
         {"s", "a\nb", "v"}, {"s", "k\r", "v"},       {"s", "[evil]", "v"},
         {"s", ";k", "v"},   {"s", "#k", "v"},        {"s", " k", "v"},
-        {"s", "k\t", "v"},  {"s", "k", "v\n[evil]"}, {"s", "k", "v\r\n[evil]\nx=1"}};
-    for (const auto &[section, key, value] : hostile) {
-        ASSERT_EQ(ixor_ini_file_set(ini.get(), section, key, value), 0);
-        EXPECT_NE(ixor_ini_file_save(ini.get(), path.c_str(), 1), 0) << section << key;
-        EXPECT_EQ(read_file(path), "[new]\nk=v\n");
-        ixor_ini_file_del(ini.get(), section);
+        {"s", "k\t", "v"},  {"s", "k", "v\n[evil]"}, {"s", "k", "v\r\n[evil]\nx=1"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.section) + "/" + row.key + "/" + row.value);
+        ASSERT_EQ(ixor_ini_file_set(saved.ini.get(), row.section, row.key, row.value), 0);
+        EXPECT_NE(ixor_ini_file_save(saved.ini.get(), saved.path.c_str(), 1), 0);
+        EXPECT_EQ(read_file(saved.path), "[new]\nk=v\n");
+        ixor_ini_file_del(saved.ini.get(), row.section);
     }
-    const std::string big(33 << 20, 'a');
-    ixor_ini_file_set(ini.get(), "s", "one", big.c_str());
-    ixor_ini_file_set(ini.get(), "s", "two", big.c_str());
-    EXPECT_NE(ixor_ini_file_save(ini.get(), path.c_str(), 0), 0);
-    EXPECT_EQ(read_file(path), "[new]\nk=v\n");
-    ixor_ini_file_unset(ini.get(), "s", "one");
+    EXPECT_EQ(entries_of(saved.dir.path()), Entries{"conf.ini"});
+}
+
+// More than a load reads is not saved either.
+TEST(IniFile, MoreThanALoadReadsIsNotSaved)
+{
+    SavedOnce saved;
+    const std::string half(33 << 20, 'a');
+    ixor_ini_file_set(saved.ini.get(), "s", "one", half.c_str());
+    ixor_ini_file_set(saved.ini.get(), "s", "two", half.c_str());
+    EXPECT_NE(ixor_ini_file_save(saved.ini.get(), saved.path.c_str(), 0), 0);
+    EXPECT_EQ(read_file(saved.path), "[new]\nk=v\n");
+    EXPECT_EQ(entries_of(saved.dir.path()), Entries{"conf.ini"});
+}
+
+// A file where a folder belongs, or a folder where the file belongs, stops
+// the save and is left as it was.
+TEST(IniFile, NoSaveWhereAFileOrFolderIsInTheWay)
+{
+    SavedOnce saved;
+    const TempDir &dir = saved.dir;
     write_file(dir.file("plain-file"), "not a folder");
-    EXPECT_NE(ixor_ini_file_save(ini.get(), dir.file("plain-file/conf.ini").c_str(), 0), 0);
+    EXPECT_NE(ixor_ini_file_save(saved.ini.get(), dir.file("plain-file/conf.ini").c_str(), 0), 0);
     EXPECT_EQ(read_file(dir.file("plain-file")), "not a folder");
     write_file(dir.file("occupied/inside.txt"), "kept");
-    EXPECT_NE(ixor_ini_file_save(ini.get(), dir.file("occupied").c_str(), 1), 0);
+    EXPECT_NE(ixor_ini_file_save(saved.ini.get(), dir.file("occupied").c_str(), 1), 0);
     EXPECT_EQ(read_file(dir.file("occupied/inside.txt")), "kept");
-    EXPECT_EQ(entries_of(dir.path()),
-              (Entries{"big.ini", "caf\xC3\xA9", "conf.ini", "occupied", "plain-file"}));
+    EXPECT_EQ(entries_of(dir.path()), (Entries{"conf.ini", "occupied", "plain-file"}));
 }
 
 // Only temporaries of this very file whose writer is gone are removed.
