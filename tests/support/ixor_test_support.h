@@ -100,6 +100,9 @@ private:
 };
 // What the body of an OtherUser gives back when the step it tried failed.
 inline constexpr int other_user_failed = 99;
+// Opens the file for reading only and takes its lock, as `flock -x FILE`
+// does; the descriptor, or -1 when either step fails (POSIX only).
+int read_lock(const std::string &path);
 
 // A child mode is a function of the test program that runs instead of the
 // tests when the program is started as "prog --child NAME args...".

@@ -1,10 +1,12 @@
 // Another local account on POSIX: a forked child that drops to uid and gid
-// 65534, reporting readiness through a pipe.
+// 65534, reporting readiness through a pipe; and what it does to a lock.
 #include "ixor_test_support.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,12 +24,26 @@ constexpr uid_t nobody = 65534;
         if (::write(ready_fd, &byte, 1) != 1)
             ::_exit(other_user_failed);
     };
-    ::_exit(body(ready));
+    try {
+        ::_exit(body(ready));
+    } catch (...) {
+        ::_exit(other_user_failed);
+    }
 }
 
 }  // namespace
 
 bool OtherUser::available() { return ::geteuid() == 0; }
+
+int read_lock(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 OtherUser::OtherUser(const Body &body)
 {

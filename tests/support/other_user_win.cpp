@@ -9,5 +9,6 @@ OtherUser::OtherUser(const Body &) {}
 OtherUser::~OtherUser() = default;
 bool OtherUser::wait_ready() { return false; }
 int OtherUser::wait() { return -1; }
+int read_lock(const std::string &) { return -1; }
 
 }  // namespace ixor_test
