@@ -181,6 +181,20 @@ TEST(HostileUser, FileMadeFirstAtALogPathGetsNoLines)
     EXPECT_EQ(read_file(shared + "/ixor.log"), "");
 }
 
+// A scanner or backup tool that holds the registration file open without
+// delete sharing delays a change for a moment, and fails none.
+TEST(HostileReader, HoldingAFileDelaysASaveButFailsNone)
+{
+    AgentRoot agent;
+    agent.register_product("P1");
+    ASSERT_EQ(change("7001"), 0);
+    const HeldOpen scanner(agent.registrations(), 300);
+    if (!scanner.held())
+        GTEST_SKIP() << "files are held without delete sharing on Windows only";
+    EXPECT_EQ(change("7002"), 0);
+    EXPECT_EQ(ini_value(agent.registrations(), "P1", "port"), "7002");
+}
+
 // Without write access to the agent's folders, a lookup reads without the
 // lock, whether the lock file is there or not.
 TEST(UnprivilegedReader, LooksUpWithOrWithoutTheLockFile)

@@ -1,5 +1,6 @@
-// Another local account on POSIX: a forked child that drops to uid and gid
-// 65534, reporting readiness through a pipe; and what it does to a lock.
+// What other accounts and programs do to the agent's files, on POSIX:
+// another account is a forked child that drops to uid and gid 65534 and
+// reports readiness through a pipe; it may take a lock as `flock` does.
 #include "ixor_test_support.h"
 
 #include <fcntl.h>
@@ -34,6 +35,9 @@ constexpr uid_t nobody = 65534;
 }  // namespace
 
 bool OtherUser::available() { return ::geteuid() == 0; }
+
+HeldOpen::HeldOpen(const std::string &, int) {}
+HeldOpen::~HeldOpen() = default;
 
 int read_lock(const std::string &path)
 {
