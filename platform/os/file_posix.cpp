@@ -22,9 +22,8 @@ int open_parent(const std::string &path) { return open_dir(parent_dir(path), fal
 // Creates the file with the mode, failing when anything at all lies there.
 int create_in(int dir, const std::string &name, int access, int mode)
 {
-    const int fd = no_eintr([&] {
-        return ::openat(dir, name.c_str(), access | O_CREAT | O_EXCL | no_follow, mode);
-    });
+    const int fd = no_eintr(
+        [&] { return ::openat(dir, name.c_str(), access | O_CREAT | O_EXCL | no_follow, mode); });
     if (fd < 0 || ::fchmod(fd, static_cast<mode_t>(mode)) == 0)
         return fd;
     ::close(fd);
@@ -114,7 +113,10 @@ bool write_and_close(FileHandle file, std::string_view data)
     return write_all(fd.get(), data) && ::fsync(fd.get()) == 0 && fd.close();
 }
 
-bool replace_file(const std::string &from, const std::string &to) { return rename_replace(from, to); }
+bool replace_file(const std::string &from, const std::string &to)
+{
+    return rename_replace(from, to);
+}
 
 bool sync_dir(const std::string &dir)
 {

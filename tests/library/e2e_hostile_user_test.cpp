@@ -97,8 +97,9 @@ TEST(HostileUser, FolderMadeFirstInASharedHomeIsRefused)
     EXPECT_EQ(regenerate_ipc_proxy_conf_restart(), -2);
     EXPECT_FALSE(file_exists(agent.proxy_conf()));
     EXPECT_EQ(mode_of(agent.home() + "/config"), 0755);
-    EXPECT_TRUE(logged(agent, "refusing " + agent.home() + "/config/ixor_ipcproxy: owned by uid "
-                                                         "65534, neither root nor this account"));
+    EXPECT_TRUE(logged(agent, "refusing " + agent.home() +
+                                  "/config/ixor_ipcproxy: owned by uid "
+                                  "65534, neither root nor this account"));
 }
 
 TEST(HostileUser, ProcessFolderMadeFirstGetsNoRecord)
