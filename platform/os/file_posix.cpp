@@ -16,6 +16,9 @@ constexpr int open_rounds = 100;
 // Permission bits that nobody but the owner may have on a file of the mode.
 mode_t open_to_others(int mode) { return mode == lock_mode ? 077 : S_IWGRP | S_IWOTH; }
 
+// The last part of a path, after its folder.
+std::string base_name(const std::string &path) { return path.substr(path.rfind('/') + 1); }
+
 // The folder part of a path, opened safely; its last part is the name.
 int open_parent(const std::string &path) { return open_dir(parent_dir(path), false); }
 
@@ -77,8 +80,6 @@ bool write_all(int fd, std::string_view data)
 }
 
 }  // namespace
-
-std::string base_name(const std::string &path) { return path.substr(path.rfind('/') + 1); }
 
 // A file renamed away between the two opens (a log rotation) is created
 // afresh.
