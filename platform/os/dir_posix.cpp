@@ -18,9 +18,19 @@ constexpr mode_t writable_by_others = S_IWGRP | S_IWOTH;
 
 // One level below the folder, made when missing and asked to; the mode is
 // set again after mkdir, which the umask narrows.
+bool is_link(int parent, const std::string &name)
+{
+    struct stat st;
+    return ::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
 int open_level(int parent, const std::string &name, bool create)
 {
     int fd = ::openat(parent, name.c_str(), dir_flags);
+    if (fd < 0 && (errno == ELOOP || errno == ENOTDIR) && is_link(parent, name)) {
+        errno = ELOOP;
+        return -1;
+    }
     if (fd >= 0 || errno != ENOENT || !create)
         return fd;
     if (::mkdirat(parent, name.c_str(), dir_mode) != 0 && errno != EEXIST)

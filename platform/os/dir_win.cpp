@@ -13,13 +13,13 @@ namespace {
 
 DWORD attributes(const std::string &path)
 {
-    const std::wstring wide = widen(path);
+    const std::wstring wide = wide_path(path);
     return wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
 }
 
 void create_dir(const std::string &dir)
 {
-    const std::wstring wide = widen(dir);
+    const std::wstring wide = wide_path(dir);
     SECURITY_ATTRIBUTES sa{sizeof sa, folder_security(), FALSE};
     if (!wide.empty() && sa.lpSecurityDescriptor)
         CreateDirectoryW(wide.c_str(), &sa);
@@ -50,7 +50,10 @@ std::vector<std::string> list_dir(const std::string &dir)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found;
-    const HANDLE first = FindFirstFileW(widen(dir + "/*").c_str(), &found);
+    std::wstring pattern = wide_path(dir);
+    if (!pattern.empty() && pattern.back() != L'\\')
+        pattern += L'\\';
+    const HANDLE first = FindFirstFileW((pattern + L'*').c_str(), &found);
     if (first == INVALID_HANDLE_VALUE)
         return names;
     const std::unique_ptr<void, decltype(&FindClose)> listing(first, FindClose);

@@ -74,9 +74,6 @@ int open_dir(const std::string &dir, bool create);
 // umask, and a file of the caller's that is more open is narrowed to it.
 int open_regular(const char *path, int access, bool create, int mode = file_mode);
 
-// The last part of a path, after its folder.
-std::string base_name(const std::string &path);
-
 }  // namespace ixor::os
 
 #endif

@@ -16,15 +16,17 @@ constexpr int open_rounds = 100;
 // Permission bits that nobody but the owner may have on a file of the mode.
 mode_t open_to_others(int mode) { return mode == lock_mode ? 077 : S_IWGRP | S_IWOTH; }
 
+// The last part of a path, after its folder.
+std::string base_name(const std::string &path) { return path.substr(path.rfind('/') + 1); }
+
 // The folder part of a path, opened safely; its last part is the name.
 int open_parent(const std::string &path) { return open_dir(parent_dir(path), false); }
 
 // Creates the file with the mode, failing when anything at all lies there.
 int create_in(int dir, const std::string &name, int access, int mode)
 {
-    const int fd = no_eintr([&] {
-        return ::openat(dir, name.c_str(), access | O_CREAT | O_EXCL | no_follow, mode);
-    });
+    const int fd = no_eintr(
+        [&] { return ::openat(dir, name.c_str(), access | O_CREAT | O_EXCL | no_follow, mode); });
     if (fd < 0 || ::fchmod(fd, static_cast<mode_t>(mode)) == 0)
         return fd;
     ::close(fd);
@@ -79,8 +81,6 @@ bool write_all(int fd, std::string_view data)
 
 }  // namespace
 
-std::string base_name(const std::string &path) { return path.substr(path.rfind('/') + 1); }
-
 // A file renamed away between the two opens (a log rotation) is created
 // afresh.
 int open_regular(const char *path, int access, bool create, int mode)
@@ -114,7 +114,10 @@ bool write_and_close(FileHandle file, std::string_view data)
     return write_all(fd.get(), data) && ::fsync(fd.get()) == 0 && fd.close();
 }
 
-bool replace_file(const std::string &from, const std::string &to) { return rename_replace(from, to); }
+bool replace_file(const std::string &from, const std::string &to)
+{
+    return rename_replace(from, to);
+}
 
 bool sync_dir(const std::string &dir)
 {

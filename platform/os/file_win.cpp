@@ -40,7 +40,7 @@ long long size_of(HANDLE h)
 
 DWORD attributes(const std::string &path)
 {
-    const std::wstring wide = widen(path);
+    const std::wstring wide = wide_path(path);
     return wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
 }
 
@@ -57,7 +57,7 @@ bool replaceable(const std::string &path)
 HANDLE open_regular(const std::string &path, DWORD access, DWORD disposition, DWORD share,
                     PSECURITY_DESCRIPTOR security)
 {
-    const std::wstring wide = widen(path);
+    const std::wstring wide = wide_path(path);
     if (wide.empty())
         return INVALID_HANDLE_VALUE;
     SECURITY_ATTRIBUTES sa{sizeof sa, security, FALSE};
@@ -91,8 +91,8 @@ bool write_and_close(FileHandle file, std::string_view data)
 // also covers the durable case.
 bool replace_file(const std::string &from, const std::string &to)
 {
-    const std::wstring wide_from = widen(from);
-    const std::wstring wide_to = widen(to);
+    const std::wstring wide_from = wide_path(from);
+    const std::wstring wide_to = wide_path(to);
     DWORD pause = 5;
     for (int attempt = 1;; ++attempt) {
         if (MoveFileExW(wide_from.c_str(), wide_to.c_str(),
@@ -170,7 +170,7 @@ long long append_to_file(const std::string &path, std::string_view data)
 long long file_size(const std::string &path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    const std::wstring wide = widen(path);
+    const std::wstring wide = wide_path(path);
     if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
         return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -180,9 +180,9 @@ bool path_exists(const std::string &path) { return attributes(path) != INVALID_F
 
 bool rename_replace(const std::string &from, const std::string &to)
 {
-    return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING);
+    return MoveFileExW(wide_path(from).c_str(), wide_path(to).c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-bool remove_file(const std::string &path) { return DeleteFileW(widen(path).c_str()); }
+bool remove_file(const std::string &path) { return DeleteFileW(wide_path(path).c_str()); }
 
 }  // namespace ixor::os

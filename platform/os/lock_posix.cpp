@@ -12,7 +12,10 @@
 namespace ixor::os {
 namespace {
 
-int open_lock(const std::string &path) { return open_regular(path.c_str(), O_RDWR, true, lock_mode); }
+int open_lock(const std::string &path)
+{
+    return open_regular(path.c_str(), O_RDWR, true, lock_mode);
+}
 
 // Only a caller that may not write the folder (nor, then, the data file
 // beside the lock) reads without the lock; root never does but on a

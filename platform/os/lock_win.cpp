@@ -50,9 +50,10 @@ LockHandle open_lock_file(const std::string &path)
         file = open_lock(path);
     if (file != INVALID_HANDLE_VALUE)
         return reinterpret_cast<LockHandle>(file);
+    // Opening a folder is denied too: only a file, or none, is read without.
     const DWORD error = GetLastError();
-    return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ? reader_without_lock
-                                                                        : no_lock_handle;
+    const bool denied = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
+    return denied && replaceable(path) ? reader_without_lock : no_lock_handle;
 }
 
 // The whole possible range, so that every holder locks the same bytes.

@@ -18,8 +18,8 @@ PSECURITY_DESCRIPTOR from_sddl(const wchar_t *sddl)
 
 PSECURITY_DESCRIPTOR folder_security()
 {
-    static const PSECURITY_DESCRIPTOR descriptor = from_sddl(
-        L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)(A;OICI;0x1200a9;;;BU)");
+    static const PSECURITY_DESCRIPTOR descriptor =
+        from_sddl(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)(A;OICI;0x1200a9;;;BU)");
     return descriptor;
 }
 

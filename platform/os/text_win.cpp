@@ -17,6 +17,22 @@ std::wstring widen(std::string_view utf8)
     return wide;
 }
 
+std::wstring wide_path(std::string_view utf8)
+{
+    const std::wstring wide = widen(utf8);
+    if (wide.empty() || wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0)
+        return wide;
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD n = size ? GetFullPathNameW(wide.c_str(), size, full.data(), nullptr) : 0;
+    if (n == 0 || n >= size)
+        return std::wstring();
+    full.resize(n);
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 std::string narrow(std::wstring_view utf16)
 {
     const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),

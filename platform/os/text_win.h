@@ -12,6 +12,14 @@ namespace ixor::os {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
 
+// The long-path form of a file or folder path ("\\?\C:\...", or
+// "\\?\UNC\server\..."), which no Windows call cuts at MAX_PATH (260
+// UTF-16 units): so a home near the library's 260-byte bound still takes
+// the temporary names of its saves. The form is taken literally, so the path
+// is made absolute and its "/", "." and ".." resolved first. "" for invalid
+// UTF-8.
+std::wstring wide_path(std::string_view utf8);
+
 }  // namespace ixor::os
 
 #endif

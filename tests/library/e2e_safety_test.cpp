@@ -88,7 +88,9 @@ TEST(Safety, NothingCreatedIsWritableByOthersWhateverTheUmask)
             continue;
         ++created;
         const bool lock = path.size() > 5 && path.compare(path.size() - 5, 5, ".lock") == 0;
-        EXPECT_EQ(mode_of(path), fs::is_directory(fs::u8path(path)) ? 0755 : lock ? 0600 : 0644)
+        EXPECT_EQ(mode_of(path), fs::is_directory(fs::u8path(path)) ? 0755
+                                 : lock                             ? 0600
+                                                                    : 0644)
             << path;
     }
     EXPECT_GE(created, 10u) << "registrations, proxy configuration, process record, logs, locks";

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "os.h"
@@ -100,6 +101,24 @@ private:
 };
 // What the body of an OtherUser gives back when the step it tried failed.
 inline constexpr int other_user_failed = 99;
+// Holds the file open without delete sharing for the time, as a virus
+// scanner or backup tool may (Windows); held() is false where the system
+// has no such thing, and the test then skips.
+class HeldOpen {
+public:
+    HeldOpen(const std::string &path, int ms);
+    ~HeldOpen();
+    HeldOpen(const HeldOpen &) = delete;
+    HeldOpen &operator=(const HeldOpen &) = delete;
+    bool held() const { return closer_.joinable(); }
+
+private:
+    std::thread closer_;
+};
+
+// Opens the file for reading only and takes its lock, as `flock -x FILE`
+// does; the descriptor, or -1 when either step fails (POSIX only).
+int read_lock(const std::string &path);
 
 // A child mode is a function of the test program that runs instead of the
 // tests when the program is started as "prog --child NAME args...".

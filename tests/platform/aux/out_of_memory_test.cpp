@@ -146,7 +146,10 @@ TEST(OutOfMemory, AnswersThatCannotBeToldAreTheSafeOnes)
     ASSERT_TRUE(ini);
     ixor_ini_file_set(ini.get(), "more", "k", "v");
     int visited = 0;
-    const auto count = [](ixor_ini *, const char *, void *n) { return ++*static_cast<int *>(n), 0; };
+    const auto count = [](ixor_ini *, const char *, void *n) {
+        ++*static_cast<int *>(n);
+        return 0;
+    };
     allocations_left = 0;
     const int walked = ixor_ini_file_foreach(ini.get(), &visited, count);
     allocations_left = -1;

@@ -1,10 +1,13 @@
-// Another local account on POSIX: a forked child that drops to uid and gid
-// 65534, reporting readiness through a pipe.
+// What other accounts and programs do to the agent's files, on POSIX:
+// another account is a forked child that drops to uid and gid 65534 and
+// reports readiness through a pipe; it may take a lock as `flock` does.
 #include "ixor_test_support.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,12 +25,29 @@ constexpr uid_t nobody = 65534;
         if (::write(ready_fd, &byte, 1) != 1)
             ::_exit(other_user_failed);
     };
-    ::_exit(body(ready));
+    try {
+        ::_exit(body(ready));
+    } catch (...) {
+        ::_exit(other_user_failed);
+    }
 }
 
 }  // namespace
 
 bool OtherUser::available() { return ::geteuid() == 0; }
+
+HeldOpen::HeldOpen(const std::string &, int) {}
+HeldOpen::~HeldOpen() = default;
+
+int read_lock(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 OtherUser::OtherUser(const Body &body)
 {
