@@ -1,11 +1,11 @@
 cmake_minimum_required(VERSION 3.20)
 # Makes the build's packages with cpack and compares the files they hold,
 # together, with the files that cmake --install puts in a fresh prefix,
-# which must include what a consumer needs. No file is in two packages;
-# lintian finds no error in a .deb; the shipped library names its soname and
-# finds the platform libraries by name.
+# which must include what a consumer needs. No file is in two packages.
+# On Linux the shipped library keeps its soname and needs the platform
+# libraries by name, and lintian finds no error in the .deb files.
 # Arguments: -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DNEEDED="bin/x;lib/y"
-#            -DLIBRARY=lib/libixor_ipc.so.1 (Linux) -DLINTIAN= -DREADELF=
+#            Linux: -DLIBRARY=lib/libixor_ipc.so.1 -DLINTIAN= -DREADELF=
 include(${CMAKE_CURRENT_LIST_DIR}/install_tree.cmake)
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${prefix} ${prefix}/*)
 foreach(file IN LISTS NEEDED)
@@ -14,38 +14,23 @@ foreach(file IN LISTS NEEDED)
   endif()
 endforeach()
 
-run(${CPACK} --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}/out)
-file(GLOB packages ${WORK_DIR}/out/*.deb ${WORK_DIR}/out/*.zip)
-
-# Unpacked, a .deb holds its files in data.tar.* below usr/, a zip below
-# one top-level folder named after the package.
-function(package_files package result)
-  get_filename_component(name ${package} NAME)
-  set(unpacked ${WORK_DIR}/unpacked/${name})
-  file(ARCHIVE_EXTRACT INPUT ${package} DESTINATION ${unpacked})
-  file(GLOB data ${unpacked}/data.tar.*)
-  if(data)
-    file(ARCHIVE_EXTRACT INPUT ${data} DESTINATION ${unpacked}/data)
-    set(top ${unpacked}/data/usr)
-  else()
-    file(GLOB top LIST_DIRECTORIES true ${unpacked}/*)
-  endif()
-  file(GLOB_RECURSE entries LIST_DIRECTORIES false RELATIVE ${top} ${top}/*)
-  set(${result} ${entries} PARENT_SCOPE)
-  set(package_top ${top} PARENT_SCOPE)
-endfunction()
-
+make_packages(packages)
 set(entries)
 foreach(package IN LISTS packages)
-  package_files(${package} files)
+  get_filename_component(name ${package} NAME)
+  set(dir ${WORK_DIR}/unpacked/${name})
+  unpack(${package} ${dir})
+  # usr/ of a .deb, the one folder of a zip.
+  file(GLOB top LIST_DIRECTORIES true ${dir}/*)
+  file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE ${top} ${top}/*)
   foreach(file IN LISTS files)
     if(file IN_LIST entries)
       message(FATAL_ERROR "${file} is in more than one package")
     endif()
-    if(LIBRARY AND file STREQUAL LIBRARY)
-      set(library ${package_top}/${file})
-    endif()
   endforeach()
+  if(LIBRARY IN_LIST files)
+    set(library ${top}/${LIBRARY})
+  endif()
   list(APPEND entries ${files})
 endforeach()
 list(SORT entries)

@@ -1,7 +1,7 @@
 cmake_minimum_required(VERSION 3.20)
 # Runs the MSVC-built consumer under wine on a fresh agent root where product
 # A is registered and the proxy has written where it connects and its port.
-# Arguments: -DCONSUMER=consumer.exe -DWORK_DIR=... -DEMULATOR="env;...;wine"
+# Arguments: -DCONSUMER=consumer.exe -DWORK_DIR=... -DEMULATOR="env;...;<wine loader>"
 file(REMOVE_RECURSE ${WORK_DIR})
 set(config ${WORK_DIR}/home/config)
 file(WRITE ${WORK_DIR}/ixor_apphome.ini "[apphome]\npath=home\n")
