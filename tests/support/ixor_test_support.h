@@ -86,6 +86,9 @@ public:
     ~Child();     // kills and reaps a child still running
     int wait();   // exit status, or -1 when it did not exit normally
     void kill();  // hard kill (SIGKILL / TerminateProcess), then reaps
+    // Asks it to stop as the agent does: SIGTERM, or on Windows the stop
+    // event whose handle every child finds in IXOR_STOP_EVENT.
+    void terminate();
     bool running();
 
 private:
