@@ -11,14 +11,16 @@ using asio::ip::tcp;
 
 class EchoSession : public std::enable_shared_from_this<EchoSession> {
 public:
-    explicit EchoSession(tcp::socket socket) : socket_(std::move(socket)) {}
+    EchoSession(tcp::socket socket, bool echo) : socket_(std::move(socket)), echo_(echo) {}
 
     void read()
     {
         socket_.async_read_some(asio::buffer(chunk_), [self = shared_from_this()](
                                                           const asio::error_code &ec, size_t n) {
-            if (!ec) {
+            if (!ec && self->echo_) {
                 self->echo(n);
+            } else if (!ec) {
+                self->read();
             } else if (ec == asio::error::eof) {
                 self->finish();
             }
@@ -45,12 +47,14 @@ private:
     }
 
     tcp::socket socket_;
+    bool echo_;
     std::array<char, 64 * 1024> chunk_;
 };
 
 }  // namespace
 
-EchoUpstream::EchoUpstream(const std::string &ip, std::uint16_t port) : acceptor_(io_)
+EchoUpstream::EchoUpstream(const std::string &ip, std::uint16_t port, Mode mode)
+    : acceptor_(io_), mode_(mode)
 {
     asio::error_code ec;
     const tcp::endpoint at(asio::ip::make_address(ip, ec), port);
@@ -77,7 +81,7 @@ void EchoUpstream::accept()
 {
     acceptor_.async_accept([this](const asio::error_code &ec, tcp::socket socket) {
         if (!ec)
-            std::make_shared<EchoSession>(std::move(socket))->read();
+            std::make_shared<EchoSession>(std::move(socket), mode_ == Mode::echo)->read();
         if (ec != asio::error::operation_aborted)
             accept();
     });

@@ -1,7 +1,8 @@
 // An upstream endpoint on a loopback address that sends back every byte it
-// gets and, once the client has ended its stream, a last word before it
-// ends its own: a client that receives that word knows its half-close went
-// through. Runs on a thread of its own; for tests and benchmarks of relays.
+// gets (or, as a sink, drops them) and, once the client has ended its
+// stream, a last word before it ends its own: a client that receives that
+// word knows its half-close went through. Runs on a thread of its own; for
+// tests and benchmarks of relays.
 #ifndef IXOR_TEST_ECHO_UPSTREAM_H
 #define IXOR_TEST_ECHO_UPSTREAM_H
 
@@ -17,8 +18,10 @@ inline constexpr std::string_view echo_last_word = "<end>";
 
 class EchoUpstream {
 public:
+    enum class Mode { echo, sink };
     // Port 0 lets the system pick one.
-    explicit EchoUpstream(const std::string &ip = "127.0.0.1", std::uint16_t port = 0);
+    explicit EchoUpstream(const std::string &ip = "127.0.0.1", std::uint16_t port = 0,
+                          Mode mode = Mode::echo);
     ~EchoUpstream();  // refuses connections from then on
     EchoUpstream(const EchoUpstream &) = delete;
     EchoUpstream &operator=(const EchoUpstream &) = delete;
@@ -31,6 +34,7 @@ private:
     asio::io_context io_;
     asio::ip::tcp::acceptor acceptor_;
     std::uint16_t port_ = 0;
+    Mode mode_;
     std::thread thread_;
 };
 

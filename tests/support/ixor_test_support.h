@@ -82,6 +82,9 @@ public:
     static Child start(const std::string &mode, const std::vector<std::string> &args);
     static Child beside(const std::string &program, const std::vector<std::string> &args,
                         const std::string &out_path, const std::string &err_path);
+    // A program of the system, by its full path.
+    static Child at(const std::string &path, const std::vector<std::string> &args,
+                    const std::string &out_path, const std::string &err_path);
     Child(Child &&other) noexcept;
     ~Child();     // kills and reaps a child still running
     int wait();   // exit status, or -1 when it did not exit normally
