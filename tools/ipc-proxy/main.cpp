@@ -65,8 +65,9 @@ int serve(const std::string &home, const Endpoint &endpoint, std::uint16_t port)
     if (ec) {
         return fail("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + ec.message());
     }
-    if (!publish_local_port(home, server.port()) ||
-        !publish_connect(home, upstream->address().to_string(), upstream->port())) {
+    // The port last: whoever finds it finds the upstream too.
+    if (!publish_connect(home, upstream->address().to_string(), upstream->port()) ||
+        !publish_local_port(home, server.port())) {
         clear_runtime_files(home);
         return fail("cannot write the runtime files below " + home);
     }
