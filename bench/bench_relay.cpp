@@ -63,7 +63,9 @@ void stream_into(std::uint16_t port, int connections, std::size_t bytes_each)
     }
     io.run();
     for (const auto &c : conns) {
-        require(c->reply == ixor_test::echo_last_word, "the sink's last word");
+        require(c->reply == ixor_test::echo_last_word,
+                "the sink's last word through port " + std::to_string(port) + ", got \"" +
+                    c->reply + "\"");
     }
 }
 
@@ -116,14 +118,15 @@ double median(std::vector<double> values)
 }
 
 // socat relaying to the same upstream, one process per connection as it
-// does by default.
+// does by default, with no_delay as the proxy has.
 class Socat {
 public:
     explicit Socat(std::uint16_t upstream)
         : port_(ixor_test::closed_port()),
           child_(ixor_test::Child::at(
               "/usr/bin/socat",
-              {"TCP-LISTEN:" + std::to_string(port_) + ",bind=127.0.0.1,fork,reuseaddr,backlog=256",
+              {"-t", "60",  // half-closed, it waits for the far end's last word
+               "TCP-LISTEN:" + std::to_string(port_) + ",bind=127.0.0.1,fork,reuseaddr,backlog=256",
                "TCP:127.0.0.1:" + std::to_string(upstream) + ",nodelay"},
               "/dev/null", "/dev/null"))
     {
@@ -219,6 +222,8 @@ int main()
         ixor_bench::print_section("relay throughput: streams into a sink");
         const Proxy proxy(sink.port());
         const Socat socat(sink.port());
+        std::printf("ports: direct %u, ipc_proxy %u, socat %u\n", unsigned(sink.port()),
+                    unsigned(proxy.port()), unsigned(socat.port()));
         for (int connections : {1, 64}) {
             throughput(connections, sink.port(), proxy.port(), socat.port());
         }

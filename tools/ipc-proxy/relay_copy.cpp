@@ -1,3 +1,5 @@
+// The portable relay: each direction reads into a buffer of its own and
+// writes it out before it reads again.
 #include "relay.h"
 
 #include <array>
@@ -71,10 +73,7 @@ private:
 
 }  // namespace
 
-void start_relay(tcp::socket client, tcp::socket upstream)
+void start_copy_relay(tcp::socket client, tcp::socket upstream)
 {
-    asio::error_code ignored;
-    client.set_option(tcp::no_delay(true), ignored);
-    upstream.set_option(tcp::no_delay(true), ignored);
     std::make_shared<Relay>(std::move(client), std::move(upstream))->start();
 }
