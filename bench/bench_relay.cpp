@@ -63,9 +63,9 @@ void stream_into(std::uint16_t port, int connections, std::size_t bytes_each)
     }
     io.run();
     for (const auto &c : conns) {
-        require(c->reply == ixor_test::echo_last_word,
-                "the sink's last word through port " + std::to_string(port) + ", got \"" +
-                    c->reply + "\"");
+        require(c->reply == ixor_test::echo_last_word, "the sink's last word through port " +
+                                                           std::to_string(port) + ", got \"" +
+                                                           c->reply + "\"");
     }
 }
 
@@ -187,8 +187,8 @@ void throughput(int connections, std::uint16_t direct, std::uint16_t proxy, std:
     // Throughput at least 0.9x of direct is time at most 1/0.9 of direct's.
     ixor_bench::print_row(what, ixor_bench::compare(road(proxy), road(direct), 5, 1),
                           "direct loopback", ixor_bench::at_most(1.0 / 0.9));
-    ixor_bench::print_row(what, ixor_bench::compare(road(proxy), road(socat), 5, 1),
-                          "socat relay", ixor_bench::at_most(1.0));
+    ixor_bench::print_row(what, ixor_bench::compare(road(proxy), road(socat), 5, 1), "socat relay",
+                          ixor_bench::at_most(1.0));
 }
 
 void latency(int connections, std::uint16_t direct, std::uint16_t proxy, std::uint16_t socat)

@@ -51,7 +51,8 @@ public:
     Proxy(const AgentRoot &root, std::vector<std::string> args)
         : out_(root.root() + "/proxy.out"), child_(start(root, std::move(args), out_))
     {
-        ready_ = eventually([this] { return ixor_get_ipcproxy_localport() != 0 || !child_.running(); }) &&
+        ready_ = eventually(
+                     [this] { return ixor_get_ipcproxy_localport() != 0 || !child_.running(); }) &&
                  child_.running();
     }
     bool ready() const { return ready_; }
@@ -260,8 +261,8 @@ TEST(ProxyFailover, RefusingUpstreamHandsOverToTheNextAnsweringCandidate)
 
     first.reset();
     EXPECT_EQ(exchange(proxy.port(), "b"), "");
-    EXPECT_TRUE(eventually(
-        [&] { return ini_value(root.proxy_conf(), "config", "addr") == "127.0.0.2"; }));
+    EXPECT_TRUE(
+        eventually([&] { return ini_value(root.proxy_conf(), "config", "addr") == "127.0.0.2"; }));
     EXPECT_NE(root.log_text().find("refuses connections, applying the stored registrations"),
               std::string::npos);
     EXPECT_EQ(proxy.stop(), 0);

@@ -47,8 +47,8 @@ private:
     void forward(tcp::socket &from, tcp::socket &to, Chunk &chunk, std::size_t n)
     {
         asio::async_write(to, asio::buffer(chunk, n),
-                          [self = shared_from_this(), &from, &to, &chunk](
-                              const asio::error_code &ec, std::size_t) {
+                          [self = shared_from_this(), &from, &to,
+                           &chunk](const asio::error_code &ec, std::size_t) {
                               if (ec) {
                                   self->close();
                               } else {
