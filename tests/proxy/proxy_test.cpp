@@ -248,12 +248,15 @@ TEST_F(RelayTest, GibibyteStreamArrivesIntactBothWays)
 TEST(ProxyFailover, RefusingUpstreamHandsOverToTheNextAnsweringCandidate)
 {
     AgentRoot root;
-    // Two candidates on one port: 127.0.0.1 first, 127.0.0.2 second.
-    EchoUpstream second("127.0.0.2");
-    ASSERT_TRUE(second.listening());
-    auto first = std::make_unique<EchoUpstream>("127.0.0.1", second.port());
-    ASSERT_TRUE(first->listening()) << "port " << second.port() << " is taken on 127.0.0.1";
-    register_endpoint(root, "127.0.0.1;127.0.0.2", second.port());
+    // Two candidates on one port: 127.0.0.1 first, 127.0.0.2 second. The
+    // port that the system gives the second may be taken on the first.
+    std::unique_ptr<EchoUpstream> first, second;
+    for (int tries = 0; tries < 20 && !(first && first->listening()); ++tries) {
+        second = std::make_unique<EchoUpstream>("127.0.0.2");
+        first = std::make_unique<EchoUpstream>("127.0.0.1", second->port());
+    }
+    ASSERT_TRUE(second->listening() && first->listening());
+    register_endpoint(root, "127.0.0.1;127.0.0.2", second->port());
     ASSERT_EQ(ini_value(root.proxy_conf(), "config", "addr"), "127.0.0.1");
     Proxy proxy(root, {});
     ASSERT_TRUE(proxy.ready()) << proxy.errors();

@@ -76,6 +76,6 @@ void ProxyServer::connect_upstream(tcp::socket client)
             return;  // the client is closed with the pair
         }
         failover_.upstream_answered();
-        start_relay(std::move(pair->first), std::move(pair->second));
+        start_relay(RelayEnds(std::move(pair->first), std::move(pair->second)));
     });
 }

@@ -48,19 +48,18 @@ struct Pipe {
 
 class SpliceRelay : public std::enable_shared_from_this<SpliceRelay> {
 public:
-    SpliceRelay(tcp::socket client, tcp::socket upstream, Pipe up, Pipe down)
-        : client_(std::move(client)), upstream_(std::move(upstream)), up_(std::move(up)),
-          down_(std::move(down))
+    SpliceRelay(RelayEnds ends, Pipe up, Pipe down)
+        : ends_(std::move(ends)), up_(std::move(up)), down_(std::move(down))
     {
     }
 
     void start()
     {
         asio::error_code ignored;
-        client_.native_non_blocking(true, ignored);
-        upstream_.native_non_blocking(true, ignored);
-        pump(client_, upstream_, up_);
-        pump(upstream_, client_, down_);
+        ends_.client.native_non_blocking(true, ignored);
+        ends_.upstream.native_non_blocking(true, ignored);
+        pump(ends_.client, ends_.upstream, up_);
+        pump(ends_.upstream, ends_.client, down_);
     }
 
 private:
@@ -98,7 +97,7 @@ private:
         }
         auto again = [self = shared_from_this(), &from, &to, &pipe](const asio::error_code &ec) {
             if (ec) {
-                self->close();
+                self->ends_.close();
             } else {
                 self->pump(from, to, pipe);
             }
@@ -119,37 +118,24 @@ private:
             break;
         }
         case Step::failed:
-            close();
+            ends_.close();
             break;
         }
     }
 
-    void close()
-    {
-        asio::error_code ignored;
-        client_.close(ignored);
-        upstream_.close(ignored);
-    }
-
-    tcp::socket client_;
-    tcp::socket upstream_;
+    RelayEnds ends_;
     Pipe up_;
     Pipe down_;
 };
 
 }  // namespace
 
-void start_relay(tcp::socket client, tcp::socket upstream)
+void start_relay(RelayEnds ends)
 {
-    asio::error_code ignored;
-    client.set_option(tcp::no_delay(true), ignored);
-    upstream.set_option(tcp::no_delay(true), ignored);
     Pipe up, down;
     if (!up.open() || !down.open()) {
-        start_copy_relay(std::move(client), std::move(upstream));  // out of descriptors
+        start_copy_relay(std::move(ends));  // out of descriptors
         return;
     }
-    std::make_shared<SpliceRelay>(std::move(client), std::move(upstream), std::move(up),
-                                  std::move(down))
-        ->start();
+    std::make_shared<SpliceRelay>(std::move(ends), std::move(up), std::move(down))->start();
 }
