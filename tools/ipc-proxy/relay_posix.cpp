@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <memory>
 #include <utility>
 
@@ -132,6 +133,10 @@ private:
 
 void start_relay(RelayEnds ends)
 {
+    // Splicing into a socket whose peer has gone raises SIGPIPE; the relay
+    // wants the EPIPE instead.
+    static const bool sigpipe_ignored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+    (void)sigpipe_ignored;
     Pipe up, down;
     if (!up.open() || !down.open()) {
         start_copy_relay(std::move(ends));  // out of descriptors
