@@ -71,8 +71,12 @@ void ProxyServer::connect_upstream(tcp::socket client)
     auto pair = std::make_shared<std::pair<tcp::socket, tcp::socket>>(std::move(client),
                                                                       std::move(upstream));
     pair->second.async_connect(upstream_, [this, pair](const asio::error_code &ec) {
-        if (ec) {
+        // Out of descriptors or buffers is this process's trouble, not the
+        // upstream's: no failover for that.
+        if (ec && ec != asio::error::no_descriptors && ec != asio::error::no_buffer_space) {
             failover_.upstream_refused();
+        }
+        if (ec) {
             return;  // the client is closed with the pair
         }
         failover_.upstream_answered();
