@@ -215,27 +215,23 @@ void latency(int connections, std::uint16_t direct, std::uint16_t proxy, std::ui
 int main()
 {
     ixor::os::raise_open_file_limit();
-    const EchoUpstream sink("127.0.0.1", 0, EchoUpstream::Mode::sink);
-    const EchoUpstream echo("127.0.0.1", 0, EchoUpstream::Mode::echo);
-    require(sink.listening() && echo.listening(), "loopback upstreams");
-    {
-        ixor_bench::print_section("relay throughput: streams into a sink");
-        const Proxy proxy(sink.port());
-        const Socat socat(sink.port());
-        std::printf("ports: direct %u, ipc_proxy %u, socat %u\n", unsigned(sink.port()),
-                    unsigned(proxy.port()), unsigned(socat.port()));
-        for (int connections : {1, 64}) {
-            throughput(connections, sink.port(), proxy.port(), socat.port());
+    return ixor_bench::run_benchmark([] {
+        const EchoUpstream sink("127.0.0.1", 0, EchoUpstream::Mode::sink);
+        const EchoUpstream echo("127.0.0.1", 0, EchoUpstream::Mode::echo);
+        require(sink.listening() && echo.listening(), "loopback upstreams");
+        {
+            ixor_bench::print_section("relay throughput: streams into a sink");
+            const Proxy proxy(sink.port());
+            const Socat socat(sink.port());
+            for (int connections : {1, 64}) {
+                throughput(connections, sink.port(), proxy.port(), socat.port());
+            }
         }
-    }
-    {
         ixor_bench::print_section("relay latency: round trips through an echo");
         const Proxy proxy(echo.port());
         const Socat socat(echo.port());
         for (int connections : {1, 64}) {
             latency(connections, echo.port(), proxy.port(), socat.port());
         }
-    }
-    ixor_bench::print_summary();
-    return 0;
+    });
 }
