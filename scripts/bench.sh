@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Builds the default preset with the benchmarks and runs them, printing the
 # table of ratios. Linux only.
-# Usage: scripts/bench.sh [single|scaling|contention|probe ...]   (default: all)
+# Usage: scripts/bench.sh [single|scaling|contention|probe|relay ...]   (default: all)
 # IXOR_BENCH_DIR picks the folder of the temporary agent roots (default /tmp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh linux
-if ! dpkg -s libsqlite3-dev >/dev/null 2>&1; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libsqlite3-dev >/dev/null
-fi
+for pkg in libsqlite3-dev socat; do
+  if ! dpkg -s "$pkg" >/dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$pkg" >/dev/null
+  fi
+done
 
 cmake --preset default -DIXOR_BUILD_BENCH=ON >/dev/null
-cmake --build --preset default --target ixor_bench ixor_bench_probe >/dev/null
+cmake --build --preset default --target ixor_bench ixor_bench_probe ixor_bench_relay >/dev/null
 
 dir=${IXOR_BENCH_DIR:-/tmp}
 echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
@@ -20,10 +22,16 @@ echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f
 
 sections=()
 probe=yes
+relay=yes
 if [ $# -gt 0 ]; then
   probe=no
+  relay=no
   for s in "$@"; do
-    if [ "$s" = probe ]; then probe=yes; else sections+=("$s"); fi
+    case "$s" in
+      probe) probe=yes ;;
+      relay) relay=yes ;;
+      *) sections+=("$s") ;;
+    esac
   done
 fi
 if [ $# -eq 0 ] || [ ${#sections[@]} -gt 0 ]; then
@@ -31,4 +39,7 @@ if [ $# -eq 0 ] || [ ${#sections[@]} -gt 0 ]; then
 fi
 if [ "$probe" = yes ]; then
   build/default/bin/ixor_bench_probe
+fi
+if [ "$relay" = yes ]; then
+  build/default/bin/ixor_bench_relay
 fi

@@ -8,7 +8,7 @@ want=${1:-linux}
 # dpkg-dev and file: cpack's .deb generator works out the packages' dependencies;
 # help2man makes the manual pages from the programs' --help; lintian checks
 # the packages.
-packages=(cmake ninja-build g++ googletest nlohmann-json3-dev pkg-config dpkg-dev file
+packages=(cmake ninja-build g++ googletest nlohmann-json3-dev libasio-dev pkg-config dpkg-dev file
           help2man lintian)
 if [ "$want" = windows ] || [ "$want" = all ]; then
   # Both DLL sets, their tests under 64- and 32-bit wine, and the import
