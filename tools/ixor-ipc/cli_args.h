@@ -11,6 +11,7 @@ struct CliArgs {
     bool json = false;
     bool help = false;
     bool force = false;
+    std::string proxy_port;
     std::vector<std::string> words;  // command words and their arguments
     std::string error;               // set when the line cannot be understood
 };
