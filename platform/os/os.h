@@ -74,6 +74,9 @@ void close_lock_file(LockHandle handle);
 std::optional<std::string> process_path(int pid);
 int current_pid();
 bool process_alive(int pid);
+// Lets the process hold as many descriptors as the hard limit allows, for
+// servers of many connections; Windows has no such limit.
+void raise_open_file_limit();
 
 // The environment (env_*.cpp) and the command line (args_*.cpp), as UTF-8.
 std::optional<std::string> get_env(const char *name);

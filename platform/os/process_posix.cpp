@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace ixor::os {
@@ -21,5 +22,14 @@ std::optional<std::string> process_path(int pid)
 int current_pid() { return static_cast<int>(::getpid()); }
 
 bool process_alive(int pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
+
+void raise_open_file_limit()
+{
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
 
 }  // namespace ixor::os

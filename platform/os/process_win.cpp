@@ -35,4 +35,6 @@ bool process_alive(int pid)
     return running;
 }
 
+void raise_open_file_limit() {}
+
 }  // namespace ixor::os
