@@ -6,7 +6,7 @@ set -euo pipefail
 
 want=${1:-linux}
 # dpkg-dev and file: cpack's .deb generator works out the package's dependencies.
-packages=(cmake ninja-build g++ googletest nlohmann-json3-dev pkg-config dpkg-dev file)
+packages=(cmake ninja-build g++ googletest nlohmann-json3-dev libasio-dev pkg-config dpkg-dev file)
 if [ "$want" = windows ] || [ "$want" = all ]; then
   # Both DLL sets, their tests under 64- and 32-bit wine, and the import
   # library and consumer for Microsoft's linker (llvm-dlltool, clang, lld-link).
