@@ -63,6 +63,9 @@ private:
 using Listener = ixor::os::LoopbackListener;
 uint16_t closed_port();
 
+// Kills any process by its pid, hard; false when there is none to kill.
+bool kill_process(int pid);
+
 // A child mode is a function of the test program that runs instead of the
 // tests when the program is started as "prog --child NAME args...".
 using ChildMain = int (*)(const std::vector<std::string> &args);
@@ -86,6 +89,9 @@ public:
     ~Child();     // kills and reaps a child still running
     int wait();   // exit status, or -1 when it did not exit normally
     void kill();  // hard kill (SIGKILL / TerminateProcess), then reaps
+    // Asks it to stop as the agent asks its children: SIGTERM, or on Windows
+    // the event whose handle the child got in IXOR_STOP_EVENT.
+    void request_stop();
     bool running();
 
 private:

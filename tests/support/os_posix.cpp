@@ -81,6 +81,14 @@ void Child::kill()
 
 bool Child::running() { return !impl_->reap(false); }
 
+void Child::request_stop()
+{
+    if (running())
+        ::kill(impl_->pid, SIGTERM);
+}
+
+bool kill_process(int pid) { return ::kill(pid, SIGKILL) == 0; }
+
 int set_umask(int mask) { return static_cast<int>(::umask(static_cast<mode_t>(mask))); }
 
 int mode_of(const std::string &path)

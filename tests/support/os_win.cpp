@@ -4,12 +4,15 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <stdexcept>
+#include <string>
 
 namespace ixor_test {
 
 struct Child::Impl {
     HANDLE process = nullptr;
+    HANDLE stop_event = nullptr;
 };
 
 namespace {
@@ -47,16 +50,23 @@ Child::Impl *Child::spawn(const std::string &exe, const std::vector<std::string>
         si.hStdError = open_output(err_path);
     }
     PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessW(wide_exe.c_str(), cmd.data(), nullptr, nullptr, io, 0,
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE stop_event = CreateEventW(&inherit, TRUE, FALSE, nullptr);
+    const std::string event_value = std::to_string(reinterpret_cast<std::uintptr_t>(stop_event));
+    ixor::os::set_env("IXOR_STOP_EVENT", event_value.c_str());
+    const BOOL started = CreateProcessW(wide_exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
                                         nullptr, nullptr, &si, &pi);
+    ixor::os::set_env("IXOR_STOP_EVENT", nullptr);
     if (io) {
         CloseHandle(si.hStdOutput);
         CloseHandle(si.hStdError);
     }
-    if (!started)
+    if (!started) {
+        CloseHandle(stop_event);
         throw std::runtime_error("cannot start " + exe);
+    }
     CloseHandle(pi.hThread);
-    return new Impl{pi.hProcess};
+    return new Impl{pi.hProcess, stop_event};
 }
 
 Child::~Child()
@@ -64,6 +74,7 @@ Child::~Child()
     if (impl_) {
         kill();
         CloseHandle(impl_->process);
+        CloseHandle(impl_->stop_event);
     }
     delete impl_;
 }
@@ -86,6 +97,19 @@ void Child::kill()
 }
 
 bool Child::running() { return WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT; }
+
+void Child::request_stop() { SetEvent(impl_->stop_event); }
+
+bool kill_process(int pid)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return false;
+    const bool killed = TerminateProcess(process, STATUS_CONTROL_C_EXIT) != 0;
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    return killed;
+}
 
 // Permission bits, links and FIFOs are POSIX things; the tests that need
 // them skip here.

@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+
 namespace {
 
 HANDLE stop_event = nullptr;
@@ -23,6 +27,15 @@ BOOL WINAPI on_console(DWORD type)
     return TRUE;
 }
 
+// A parent that runs the agent as the agent runs its children may hand it
+// a stop event too.
+HANDLE inherited_stop_event()
+{
+    const std::optional<std::string> value = ixor::os::get_env("IXOR_STOP_EVENT");
+    const unsigned long long handle = value ? std::strtoull(value->c_str(), nullptr, 10) : 0;
+    return handle ? reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(handle)) : nullptr;
+}
+
 }  // namespace
 
 struct Wakeup::Impl {
@@ -32,7 +45,8 @@ struct Wakeup::Impl {
 
 Wakeup::Wakeup() : impl_(new Impl)
 {
-    stop_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE inherited = inherited_stop_event();
+    stop_event = inherited ? inherited : CreateEventW(nullptr, TRUE, FALSE, nullptr);
     done_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(on_console, TRUE);
 }

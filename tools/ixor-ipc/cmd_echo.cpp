@@ -28,18 +28,23 @@ int port_arg(const std::string &text)
                : -1;
 }
 
-// Each connection gets its bytes back until it half-closes.
-void echo_connection(tcp::socket socket)
+// Each connection gets its bytes back until it half-closes; one line per
+// connection then tells how many, so a probe (0 bytes) and traffic differ.
+void echo_connection(tcp::socket socket, const std::string &where)
 {
     char buf[65536];
     asio::error_code ec;
+    unsigned long long total = 0;
     for (;;) {
         const size_t n = socket.read_some(asio::buffer(buf), ec);
         if (ec || asio::write(socket, asio::buffer(buf, n), ec) != n || ec) {
             break;
         }
+        total += n;
     }
     socket.shutdown(tcp::socket::shutdown_send, ec);
+    std::printf("echo %s: %llu bytes back\n", where.c_str(), total);
+    std::fflush(stdout);
 }
 
 int run_echo(const Invocation &inv)
@@ -66,13 +71,12 @@ int run_echo(const Invocation &inv)
     }
     const int bound = acceptor.local_endpoint().port();
     print_result(inv, std::to_string(bound), {{"port", bound}});
+    const std::string name = inv.args[0] + ":" + std::to_string(bound);
     for (;;) {
         tcp::socket socket(io);
         acceptor.accept(socket, ec);
         if (!ec) {
-            std::printf("echo %s:%d: a connection\n", inv.args[0].c_str(), bound);
-            std::fflush(stdout);
-            std::thread(echo_connection, std::move(socket)).detach();
+            std::thread(echo_connection, std::move(socket), name).detach();
         }
     }
 }
@@ -111,8 +115,8 @@ const Command echo_command = {
     "ADDR PORT",
     "Echo on a loopback address as a stand-in upstream",
     "Listens on ADDR:PORT (ADDR in 127.0.0.0/8; PORT 0 lets the system pick),\n"
-    "prints the port, then sends every connection its bytes back and prints a\n"
-    "line per connection, until it is stopped. The agent root is not touched.\n",
+    "prints the port, then sends every connection its bytes back and, when it\n"
+    "closes, prints how many, until it is stopped. The agent root is not touched.\n",
     2,
     2,
     run_echo};
