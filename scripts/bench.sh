@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the default preset with the benchmarks and runs them, printing the
 # table of ratios. Linux only.
-# Usage: scripts/bench.sh [single|scaling|contention|probe ...]   (default: all)
+# Usage: scripts/bench.sh [single|scaling|contention|probe|agent ...]   (default: all)
 # IXOR_BENCH_DIR picks the folder of the temporary agent roots (default /tmp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +12,7 @@ if ! dpkg -s libsqlite3-dev >/dev/null 2>&1; then
 fi
 
 cmake --preset default -DIXOR_BUILD_BENCH=ON >/dev/null
-cmake --build --preset default --target ixor_bench ixor_bench_probe >/dev/null
+cmake --build --preset default --target ixor_bench ixor_bench_probe ixor_bench_agent >/dev/null
 
 dir=${IXOR_BENCH_DIR:-/tmp}
 echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
@@ -20,10 +20,16 @@ echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f
 
 sections=()
 probe=yes
+agent=yes
 if [ $# -gt 0 ]; then
   probe=no
+  agent=no
   for s in "$@"; do
-    if [ "$s" = probe ]; then probe=yes; else sections+=("$s"); fi
+    case $s in
+      probe) probe=yes ;;
+      agent) agent=yes ;;
+      *) sections+=("$s") ;;
+    esac
   done
 fi
 if [ $# -eq 0 ] || [ ${#sections[@]} -gt 0 ]; then
@@ -31,4 +37,7 @@ if [ $# -eq 0 ] || [ ${#sections[@]} -gt 0 ]; then
 fi
 if [ "$probe" = yes ]; then
   build/default/bin/ixor_bench_probe
+fi
+if [ "$agent" = yes ]; then
+  build/default/bin/ixor_bench_agent
 fi
