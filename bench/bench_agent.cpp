@@ -13,6 +13,7 @@
 #include <future>
 #include <memory>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <thread>
 
@@ -46,6 +47,7 @@ public:
         thread_.join();
     }
     std::uint16_t port() const { return where_.port(); }
+    const tcp::endpoint &where() const { return where_; }
     void open()
     {
         tcp::acceptor acceptor(io_, where_.protocol());
@@ -97,14 +99,16 @@ private:
     std::thread thread_;
 };
 
-// Who answers on the port; "" when no one does within the time.
-std::string answer(std::uint16_t port)
+tcp::endpoint local(std::uint16_t port) { return {asio::ip::address_v4::loopback(), port}; }
+
+// Who answers there; "" when no one does within the time.
+std::string answer(const tcp::endpoint &where)
 {
     asio::io_context io;
     tcp::socket socket(io);
     std::string reply;
     asio::error_code result = asio::error::timed_out;
-    socket.async_connect({asio::ip::address_v4::loopback(), port}, [&](asio::error_code ec) {
+    socket.async_connect(where, [&](asio::error_code ec) {
         if (ec) {
             result = ec;
             return;
@@ -119,7 +123,7 @@ std::string answer(std::uint16_t port)
 double until_answer(std::uint16_t port, const std::string &name, Clock::time_point start)
 {
     const auto deadline = start + 20s;
-    while (answer(port) != name) {
+    while (answer(local(port)) != name) {
         ixor_bench::require(Clock::now() < deadline, name + " never answered through the proxy");
         std::this_thread::sleep_for(1ms);
     }
@@ -138,25 +142,35 @@ double direct_failover_us(Upstream &next, const std::string &name)
 {
     return ixor_bench::time_per_call(
         [&] {
-            ixor_bench::require(answer(ixor_test::closed_port()).empty() && answer(next.port()) == name,
+            ixor_bench::require(answer(local(ixor_test::closed_port())).empty() &&
+                                    answer(next.where()) == name,
                                 "direct failover");
         },
         5, 20);
 }
 
+// The agent and its proxy go even when a failed step ends the run early.
 class AgentRun {
 public:
     AgentRun()
     {
+        running = this;
+        std::atexit([] {
+            if (running) {
+                running->stop();
+            }
+        });
         run_tool({"init", "--proxy-port", std::to_string(proxy_port_)});
         run_tool({"product", "add", "A"});
         run_tool({"product", "add", "B"});
         agent_.emplace(ixor_test::Child::beside("ixor-agent", {"--root", root()}, dir_.file("agent.out"),
                                                 dir_.file("agent.err")));
     }
-    ~AgentRun()
+    ~AgentRun() { stop(); }
+    void stop()
     {
-        agent_->request_stop();
+        running = nullptr;
+        agent_->terminate();
         agent_->wait();
     }
     std::string root() const { return dir_.file("root"); }
@@ -176,7 +190,10 @@ private:
     ixor_test::ScopedEnv log_env_{"IXOR_LOG_DIR", dir_.file("logs").c_str()};
     const std::uint16_t proxy_port_ = ixor_test::closed_port();
     std::optional<ixor_test::Child> agent_;
+    static AgentRun *running;
 };
+
+AgentRun *AgentRun::running = nullptr;
 
 }  // namespace
 

@@ -58,7 +58,7 @@ protected:
     void TearDown() override
     {
         if (agent_) {
-            agent_->request_stop();
+            agent_->terminate();
             const auto deadline = std::chrono::steady_clock::now() + 15s;
             while (agent_->running() && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(20ms);
@@ -189,7 +189,7 @@ TEST_F(Agent, RestartsAKilledProxyRefusesASecondAgentAndLeavesNoChildWhenStopped
     EXPECT_NE(read_file(second_err).find("another ixor-agent already runs"), std::string::npos);
 
     const int proxy = proxy_pid();
-    agent.request_stop();
+    agent.terminate();
     EXPECT_EQ(agent.wait(), 0);
     EXPECT_FALSE(ixor::os::process_alive(proxy));
     EXPECT_EQ(load_agent_state(root()).agent_pid, 0) << "the state file goes with the agent";

@@ -85,13 +85,16 @@ public:
     static Child start(const std::string &mode, const std::vector<std::string> &args);
     static Child beside(const std::string &program, const std::vector<std::string> &args,
                         const std::string &out_path, const std::string &err_path);
+    // A program of the system, by its full path.
+    static Child at(const std::string &path, const std::vector<std::string> &args,
+                    const std::string &out_path, const std::string &err_path);
     Child(Child &&other) noexcept;
     ~Child();     // kills and reaps a child still running
     int wait();   // exit status, or -1 when it did not exit normally
     void kill();  // hard kill (SIGKILL / TerminateProcess), then reaps
-    // Asks it to stop as the agent asks its children: SIGTERM, or on Windows
-    // the event whose handle the child got in IXOR_STOP_EVENT.
-    void request_stop();
+    // Asks it to stop as the agent does: SIGTERM, or on Windows the stop
+    // event whose handle every child finds in IXOR_STOP_EVENT.
+    void terminate();
     bool running();
 
 private:

@@ -50,6 +50,9 @@ Child::Impl *Child::spawn(const std::string &exe, const std::vector<std::string>
         posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), flags, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), flags, 0644);
     }
+    // A listener of the test kept open in a child would take connections
+    // that the test means to be refused.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -79,13 +82,13 @@ void Child::kill()
     }
 }
 
-bool Child::running() { return !impl_->reap(false); }
-
-void Child::request_stop()
+void Child::terminate()
 {
     if (running())
         ::kill(impl_->pid, SIGTERM);
 }
+
+bool Child::running() { return !impl_->reap(false); }
 
 bool kill_process(int pid) { return ::kill(pid, SIGKILL) == 0; }
 

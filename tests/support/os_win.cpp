@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <stdexcept>
-#include <string>
+#include <vector>
 
 namespace ixor_test {
 
@@ -31,6 +31,30 @@ HANDLE open_output(const std::string &path)
     return file;
 }
 
+// Only the standard handles and the stop event go to the child: a
+// listener of the test kept open in a child would take connections that the
+// test means to be refused.
+class InheritedHandles {
+public:
+    explicit InheritedHandles(std::vector<HANDLE> handles) : handles_(std::move(handles))
+    {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        InitializeProcThreadAttributeList(list_, 1, 0, &size);
+        UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                  handles_.size() * sizeof(HANDLE), nullptr, nullptr);
+    }
+    ~InheritedHandles() { DeleteProcThreadAttributeList(list_); }
+    LPPROC_THREAD_ATTRIBUTE_LIST list() const { return list_; }
+
+private:
+    std::vector<HANDLE> handles_;
+    std::vector<char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
 }  // namespace
 
 Child::Impl *Child::spawn(const std::string &exe, const std::vector<std::string> &args,
@@ -40,26 +64,33 @@ Child::Impl *Child::spawn(const std::string &exe, const std::vector<std::string>
     std::wstring cmd = quote(wide_exe);
     for (const auto &arg : args)
         cmd += L" " + quote(ixor::os::widen(arg));
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    const bool io = !out_path.empty();
-    if (io) {
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdInput = INVALID_HANDLE_VALUE;
-        si.hStdOutput = open_output(out_path);
-        si.hStdError = open_output(err_path);
-    }
-    PROCESS_INFORMATION pi{};
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE stop_event = CreateEventW(&inherit, TRUE, FALSE, nullptr);
-    const std::string event_value = std::to_string(reinterpret_cast<std::uintptr_t>(stop_event));
-    ixor::os::set_env("IXOR_STOP_EVENT", event_value.c_str());
-    const BOOL started = CreateProcessW(wide_exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &si, &pi);
+    STARTUPINFOEXW si{};
+    si.StartupInfo.cb = sizeof si;
+    std::vector<HANDLE> handles{stop_event};
+    const bool io = !out_path.empty();
+    if (io) {
+        si.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        si.StartupInfo.hStdInput = INVALID_HANDLE_VALUE;
+        si.StartupInfo.hStdOutput = open_output(out_path);
+        si.StartupInfo.hStdError = open_output(err_path);
+        handles.insert(handles.end(), {si.StartupInfo.hStdOutput, si.StartupInfo.hStdError});
+    }
+    const InheritedHandles inherited(handles);
+    si.lpAttributeList = inherited.list();
+    // The tests start children from one thread, so the variable set for
+    // this start reaches this child only.
+    const std::string event_text = std::to_string(reinterpret_cast<std::uintptr_t>(stop_event));
+    ixor::os::set_env("IXOR_STOP_EVENT", event_text.c_str());
+    PROCESS_INFORMATION pi{};
+    const BOOL started =
+        CreateProcessW(wide_exe.c_str(), cmd.data(), nullptr, nullptr, TRUE,
+                       EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &si.StartupInfo, &pi);
     ixor::os::set_env("IXOR_STOP_EVENT", nullptr);
     if (io) {
-        CloseHandle(si.hStdOutput);
-        CloseHandle(si.hStdError);
+        CloseHandle(si.StartupInfo.hStdOutput);
+        CloseHandle(si.StartupInfo.hStdError);
     }
     if (!started) {
         CloseHandle(stop_event);
@@ -96,9 +127,9 @@ void Child::kill()
     }
 }
 
-bool Child::running() { return WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT; }
+void Child::terminate() { SetEvent(impl_->stop_event); }
 
-void Child::request_stop() { SetEvent(impl_->stop_event); }
+bool Child::running() { return WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT; }
 
 bool kill_process(int pid)
 {

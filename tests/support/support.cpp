@@ -131,6 +131,12 @@ Child Child::beside(const std::string &program, const std::vector<std::string> &
     return Child(spawn(dir + program, args, out_path, err_path));
 }
 
+Child Child::at(const std::string &path, const std::vector<std::string> &args,
+                const std::string &out_path, const std::string &err_path)
+{
+    return Child(spawn(path, args, out_path, err_path));
+}
+
 Child::Child(Child &&other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
 
 }  // namespace ixor_test

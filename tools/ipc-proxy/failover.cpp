@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ixorbase.h"
+#include "agent_log.h"
 
 namespace {
 
@@ -49,9 +49,10 @@ void Failover::upstream_answered()
 
 void Failover::start_reapply()
 {
-    ixor_log_output(1, "ipc_proxy: upstream %s:%u refuses connections, applying the stored "
-                       "registrations again\n",
-                    upstream_.address().to_string().c_str(), unsigned(upstream_.port()));
+    agent_log(LogLevel::warn, "ipc_proxy",
+              "upstream " + upstream_.address().to_string() + ":" +
+                  std::to_string(upstream_.port()) +
+                  " refuses connections, applying the stored registrations again");
     if (worker_.joinable()) {
         worker_.join();  // it has finished: its result was posted last
     }
@@ -64,8 +65,8 @@ void Failover::start_reapply()
 void Failover::reapplied(int result)
 {
     if (result != 0) {
-        ixor_log_output(0, "ipc_proxy: applying the stored registrations again failed: %d\n",
-                        result);
+        agent_log(LogLevel::error, "ipc_proxy",
+                  "applying the stored registrations again failed: " + std::to_string(result));
     }
     pause_.expires_after(backoff_);
     backoff_ = std::min(backoff_ * 2, longest_pause);
@@ -86,7 +87,7 @@ void Failover::check_upstream()
         asio::error_code closed;
         probe_.close(closed);
         if (!ec) {
-            ixor_log_output(2, "ipc_proxy: upstream answers again\n");
+            agent_log(LogLevel::info, "ipc_proxy", "upstream answers again");
             active_ = false;
             backoff_ = first_pause;
             return;

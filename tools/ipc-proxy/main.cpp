@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "agent_files.h"
+#include "agent_log.h"
 #include "endpoint.h"
 #include "failover.h"
 #include "ixor_ipc.h"
@@ -22,7 +23,7 @@ using asio::ip::tcp;
 int fail(const std::string &message)
 {
     std::fprintf(stderr, "ipc_proxy: %s\n", message.c_str());
-    ixor_log_output(0, "ipc_proxy: %s\n", message.c_str());
+    agent_log(LogLevel::error, "ipc_proxy", message);
     return 1;
 }
 
@@ -64,20 +65,21 @@ int serve(const std::string &home, const Endpoint &endpoint, std::uint16_t port)
     if (ec) {
         return fail("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + ec.message());
     }
-    if (!publish_local_port(home, server.port()) ||
-        !publish_connect(home, upstream->address().to_string(), upstream->port())) {
+    // The port last: whoever finds it finds the upstream too.
+    if (!publish_connect(home, upstream->address().to_string(), upstream->port()) ||
+        !publish_local_port(home, server.port())) {
         clear_runtime_files(home);
         return fail("cannot write the runtime files below " + home);
     }
     StopRequests stops(io, [&io] { io.stop(); });
-    ixor_log_output(2, "ipc_proxy: listening on 127.0.0.1:%u, relaying to %s:%u\n",
-                    unsigned(server.port()), upstream->address().to_string().c_str(),
-                    unsigned(upstream->port()));
+    agent_log(LogLevel::info, "ipc_proxy",
+              "listening on 127.0.0.1:" + std::to_string(server.port()) + ", relaying to " +
+                  upstream->address().to_string() + ":" + std::to_string(upstream->port()));
     server.start();
     run_io(io);
     server.close();
     clear_runtime_files(home);
-    ixor_log_output(2, "ipc_proxy: stopped\n");
+    agent_log(LogLevel::info, "ipc_proxy", "stopped");
     return 0;
 }
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "agent_files.h"
-#include "agent_log.h"
 #include "agent_state.h"
 #include "os.h"
+#include "report.h"
 #include "supervisor.h"
 #include "wakeup.h"
 
@@ -92,7 +92,7 @@ void supervise(const std::string &root)
         ixor::os::process_path(ixor::os::current_pid()).value_or("./ixor-agent"));
     Wakeup wakeup;
     Supervisor supervisor(root, agent_dir);
-    agent_log(2, "ixor-agent: running for %s (pid %d)", root.c_str(), ixor::os::current_pid());
+    report(LogLevel::info, "running for " + root + " (pid " + std::to_string(ixor::os::current_pid()) + ")");
     while (!wakeup.stop_requested()) {
         supervisor.tick();
         wakeup.watch(supervisor.records_folder());
@@ -100,7 +100,7 @@ void supervise(const std::string &root)
     }
     supervisor.stop_all();
     remove_agent_state(root);
-    agent_log(2, "ixor-agent: stopped for %s", root.c_str());
+    report(LogLevel::info, "stopped for " + root);
     wakeup.done();
 }
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "agent_files.h"
-#include "agent_log.h"
 #include "agent_state.h"
 #include "os.h"
+#include "report.h"
 
 namespace {
 
@@ -120,11 +120,11 @@ void Supervisor::follow_record(const std::string &name, const Record &record)
     m = Managed{};
     m.record = record;
     if (!record.problem.empty()) {
-        agent_log(0, "ixor-agent: not running %s: %s", name.c_str(), record.problem.c_str());
+        report(LogLevel::error, "not running " + name + ": " + record.problem);
         return;
     }
     if (rewritten) {
-        agent_log(2, "ixor-agent: restarting %s for its new record", name.c_str());
+        report(LogLevel::info, "restarting " + name + " for its new record");
     }
     m.waiting = true;
     m.next_start = Clock::now();
@@ -138,9 +138,9 @@ void Supervisor::start(const std::string &name, Managed &m)
         m.starts.pop_front();
     }
     if (m.starts.size() >= burst_limit) {
-        agent_log(0, "ixor-agent: %s started %zu times within %lld s; not starting it again until its record changes",
-                  name.c_str(), m.starts.size(),
-                  static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(burst_interval).count()));
+        report(LogLevel::error, name + " started " + std::to_string(m.starts.size()) + " times within " +
+                                    std::to_string(burst_interval.count()) +
+                                    " s; not starting it again until its record changes");
         return;
     }
     m.starts.push_back(now);
@@ -150,15 +150,14 @@ void Supervisor::start(const std::string &name, Managed &m)
         ++m.failures;
         m.waiting = true;
         m.next_start = now + backoff(m.failures);
-        agent_log(0, "ixor-agent: cannot start %s (%s): %s", name.c_str(),
-                  m.record.program.path.c_str(), error.c_str());
+        report(LogLevel::error, "cannot start " + name + " (" + m.record.program.path + "): " + error);
         return;
     }
     m.started = epoch_seconds();
     m.started_at = now;
     dirty_ = true;
-    agent_log(2, "ixor-agent: started %s (pid %d): %s", name.c_str(), m.child->pid(),
-              command_text(m.record.program).c_str());
+    report(LogLevel::info, "started " + name + " (pid " + std::to_string(m.child->pid()) +
+                               "): " + command_text(m.record.program));
 }
 
 void Supervisor::reap(const std::string &name, Managed &m)
@@ -172,17 +171,18 @@ void Supervisor::reap(const std::string &name, Managed &m)
     m.child.reset();
     dirty_ = true;
     m.failures = ran >= healthy_run ? 1 : m.failures + 1;
+    const LogLevel level = exit->clean ? LogLevel::info : LogLevel::error;
+    const std::string ended = name + " (pid " + std::to_string(pid) + ") ended: " + exit->text;
     const Restart policy = m.record.restart;
     const bool again = policy == Restart::always || (policy == Restart::on_failure && !exit->clean);
     if (!again) {
-        agent_log(exit->clean ? 2 : 0, "ixor-agent: %s (pid %d) ended: %s; not restarted",
-                  name.c_str(), pid, exit->text.c_str());
+        report(level, ended + "; not restarted");
         return;
     }
     const auto delay = backoff(m.failures);
-    agent_log(exit->clean ? 2 : 0, "ixor-agent: %s (pid %d) ended: %s; restarting in %lld ms",
-              name.c_str(), pid, exit->text.c_str(),
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()));
+    report(level, ended + "; restarting in " +
+                      std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()) +
+                      " ms");
     ++m.restarts;
     m.waiting = true;
     m.next_start = Clock::now() + delay;
@@ -196,8 +196,8 @@ void Supervisor::stop(const std::string &name, Managed &m, const char *why)
     }
     const int pid = m.child->pid();
     stop_children({m.child.get()});
-    agent_log(2, "ixor-agent: stopped %s (pid %d) because %s: %s", name.c_str(), pid, why,
-              m.child->poll()->text.c_str());
+    report(LogLevel::info, "stopped " + name + " (pid " + std::to_string(pid) + ") because " + why +
+                               ": " + m.child->poll()->text);
     m.child.reset();
 }
 
@@ -239,6 +239,6 @@ void Supervisor::save_state() const
         }
     }
     if (!save_agent_state(root_, state)) {
-        agent_log(1, "ixor-agent: cannot save the agent's state below %s", agent_run_dir(root_).c_str());
+        report(LogLevel::warn, "cannot save the agent's state below " + agent_run_dir(root_));
     }
 }
