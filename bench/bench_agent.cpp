@@ -85,8 +85,9 @@ private:
                 return;
             }
             auto shared = std::make_shared<tcp::socket>(std::move(socket));
-            asio::async_write(*shared, asio::buffer(name_),
-                              [shared](asio::error_code ec, size_t) { shared->shutdown(tcp::socket::shutdown_send, ec); });
+            asio::async_write(*shared, asio::buffer(name_), [shared](asio::error_code ec, size_t) {
+                shared->shutdown(tcp::socket::shutdown_send, ec);
+            });
             accept();
         });
     }
@@ -94,7 +95,8 @@ private:
     std::string name_;
     tcp::endpoint where_;
     asio::io_context io_;
-    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work_{io_.get_executor()};
+    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work_{
+        io_.get_executor()};
     tcp::acceptor acceptor_{io_};
     std::thread thread_;
 };
@@ -113,7 +115,8 @@ std::string answer(const tcp::endpoint &where)
             result = ec;
             return;
         }
-        asio::async_read(socket, asio::dynamic_buffer(reply), [&](asio::error_code ec, size_t) { result = ec; });
+        asio::async_read(socket, asio::dynamic_buffer(reply),
+                         [&](asio::error_code ec, size_t) { result = ec; });
     });
     io.run_for(1s);
     return result == asio::error::eof ? reply : "";
@@ -163,8 +166,8 @@ public:
         run_tool({"init", "--proxy-port", std::to_string(proxy_port_)});
         run_tool({"product", "add", "A"});
         run_tool({"product", "add", "B"});
-        agent_.emplace(ixor_test::Child::beside("ixor-agent", {"--root", root()}, dir_.file("agent.out"),
-                                                dir_.file("agent.err")));
+        agent_.emplace(ixor_test::Child::beside("ixor-agent", {"--root", root()},
+                                                dir_.file("agent.out"), dir_.file("agent.err")));
     }
     ~AgentRun() { stop(); }
     void stop()
@@ -181,7 +184,8 @@ private:
     {
         args.insert(args.begin(), {"--root", root()});
         ixor_bench::require(
-            ixor_test::Child::beside("ixor-ipc", args, dir_.file("tool.out"), dir_.file("tool.err")).wait() == 0,
+            ixor_test::Child::beside("ixor-ipc", args, dir_.file("tool.out"), dir_.file("tool.err"))
+                    .wait() == 0,
             "ixor-ipc " + args[2]);
     }
 
@@ -205,7 +209,9 @@ int main()
     Upstream second("second", "127.0.0.2", first.port());
     Upstream other("other", "127.0.0.1", 0);
     const std::string a_port = std::to_string(first.port());
-    require(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1;127.0.0.2", a_port.c_str(), nullptr) == 0, "register A");
+    require(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1;127.0.0.2", a_port.c_str(),
+                                          nullptr) == 0,
+            "register A");
     until_answer(run.proxy_port(), "first", Clock::now());
 
     print_section("the agent's side: ixor-agent, ipc_proxy and the library (median of " +
@@ -216,13 +222,16 @@ int main()
         // comes back and the second dies, so the next round starts afresh.
         const bool down_first = i % 2 == 0;
         (down_first ? first : second).die();
-        failovers.push_back(until_answer(run.proxy_port(), down_first ? "second" : "first", Clock::now()));
+        failovers.push_back(
+            until_answer(run.proxy_port(), down_first ? "second" : "first", Clock::now()));
         (down_first ? first : second).revive();
     }
     const std::string winner = rounds % 2 ? "second" : "first";
     const std::string other_port = std::to_string(other.port());
     for (int i = 0; i < rounds; ++i) {
-        require(ixor_change_ipcproxy_addrport("B", "80", "127.0.0.1", other_port.c_str(), nullptr) == 0, "change");
+        require(
+            ixor_change_ipcproxy_addrport("B", "80", "127.0.0.1", other_port.c_str(), nullptr) == 0,
+            "change");
         changes.push_back(until_answer(run.proxy_port(), "other", Clock::now()));
         require(ixor_remove_product_config("B") == 0, "remove");
         removals.push_back(until_answer(run.proxy_port(), winner, Clock::now()));
@@ -232,8 +241,8 @@ int main()
               {median(failovers) * 1e6, direct, median(failovers) * 1e6 / direct},
               "client tries the next itself", no_target());
     print_value("failover, candidate refuses -> first byte", median(failovers), "s", at_most(2.0));
-    print_value("failover, slowest of the rounds", *std::max_element(failovers.begin(), failovers.end()), "s",
-                no_target());
+    print_value("failover, slowest of the rounds",
+                *std::max_element(failovers.begin(), failovers.end()), "s", no_target());
     print_value("change returns -> first byte at new winner", median(changes), "s", no_target());
     print_value("removal returns -> first byte at next winner", median(removals), "s", no_target());
     print_summary();

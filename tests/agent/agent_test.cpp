@@ -88,8 +88,9 @@ protected:
     // An echo upstream on addr:port (0: any); its port once it listens.
     std::uint16_t upstream(const std::string &name, const std::string &addr, std::uint16_t port)
     {
-        upstreams_.emplace(name, Child::beside(IXOR_IPC_TOOL_NAME, {"echo", addr, std::to_string(port)},
-                                               out(name), dir_.file(name + ".err")));
+        upstreams_.emplace(name,
+                           Child::beside(IXOR_IPC_TOOL_NAME, {"echo", addr, std::to_string(port)},
+                                         out(name), dir_.file(name + ".err")));
         EXPECT_TRUE(eventually([&] { return !read_file(out(name)).empty(); }));
         return static_cast<std::uint16_t>(std::stoi("0" + read_file(out(name))));
     }
@@ -100,14 +101,16 @@ protected:
         std::istringstream lines(read_file(out(name)));
         int count = 0;
         for (std::string line; std::getline(lines, line);)
-            count += line.find(" bytes back") != std::string::npos && line.find(": 0 bytes") == std::string::npos;
+            count += line.find(" bytes back") != std::string::npos &&
+                     line.find(": 0 bytes") == std::string::npos;
         return count;
     }
     // Whether a round trip through the proxy ends at that upstream.
     bool reaches(const std::string &name)
     {
         const int before = traffic(name);
-        return round_trip(proxy_port_, "ping") == "ping" && eventually([&] { return traffic(name) > before; }, 2s);
+        return round_trip(proxy_port_, "ping") == "ping" &&
+               eventually([&] { return traffic(name) > before; }, 2s);
     }
 
     int proxy_pid() const
@@ -148,10 +151,14 @@ TEST_F(Agent, TrafficFollowsChangeRemovalAndAFailoverThatNoCallStarts)
     const std::uint16_t a_port = upstream("a1", "127.0.0.1", 0);
     ASSERT_EQ(upstream("a2", "127.0.0.2", a_port), a_port);
     const std::string a_port_text = std::to_string(a_port);
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1;127.0.0.2", a_port_text.c_str(), nullptr), 0);
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1;127.0.0.2", a_port_text.c_str(),
+                                            nullptr),
+              0);
     EXPECT_TRUE(eventually([&] { return reaches("a1"); }));
 
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("B", "80", "127.0.0.1", std::to_string(b_port).c_str(), nullptr), 0);
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("B", "80", "127.0.0.1", std::to_string(b_port).c_str(),
+                                            nullptr),
+              0);
     EXPECT_TRUE(eventually([&] { return reaches("b"); })) << "a change moves the traffic";
 
     ASSERT_EQ(ixor_remove_product_config("B"), 0);
@@ -159,7 +166,8 @@ TEST_F(Agent, TrafficFollowsChangeRemovalAndAFailoverThatNoCallStarts)
 
     const int pid = proxy_pid();
     stop_upstream("a1");
-    EXPECT_TRUE(eventually([&] { return reaches("a2"); })) << "the next candidate takes over by itself";
+    EXPECT_TRUE(eventually([&] { return reaches("a2"); }))
+        << "the next candidate takes over by itself";
     char addr[64] = "";
     int port = 0;
     EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);
@@ -175,17 +183,21 @@ TEST_F(Agent, RestartsAKilledProxyRefusesASecondAgentAndLeavesNoChildWhenStopped
 {
     Child &agent = start_agent();
     const std::uint16_t port = upstream("a1", "127.0.0.1", 0);
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1", std::to_string(port).c_str(), nullptr), 0);
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1", std::to_string(port).c_str(),
+                                            nullptr),
+              0);
     ASSERT_TRUE(eventually([&] { return reaches("a1"); }));
 
     const int first = proxy_pid();
     ASSERT_TRUE(ixor_test::kill_process(first));
-    EXPECT_TRUE(eventually([&] { return proxy_pid() != first && proxy_pid() != 0 && reaches("a1"); }));
+    EXPECT_TRUE(
+        eventually([&] { return proxy_pid() != first && proxy_pid() != 0 && reaches("a1"); }));
     EXPECT_EQ(load_agent_state(root()).processes.at(0).restarts, 1);
     EXPECT_NE(agent_errors().find("restarting in"), std::string::npos) << agent_errors();
 
     const std::string second_err = dir_file("second.err");
-    EXPECT_EQ(Child::beside(IXOR_AGENT_NAME, {"--root", root()}, out("second"), second_err).wait(), 1);
+    EXPECT_EQ(Child::beside(IXOR_AGENT_NAME, {"--root", root()}, out("second"), second_err).wait(),
+              1);
     EXPECT_NE(read_file(second_err).find("another ixor-agent already runs"), std::string::npos);
 
     const int proxy = proxy_pid();
@@ -214,8 +226,7 @@ TEST_F(Agent, RunsNoRecordItCannotTrustAndBacksOffFromAProgramThatCannotStart)
     EXPECT_GE(attempts, 3) << agent_errors();
     EXPECT_LE(attempts, 5) << "0.2 s doubling, no busy loop: " << agent_errors();
     if (modes) {
-        EXPECT_NE(agent_errors().find("loose.eni can be written by other users"),
-                  std::string::npos)
+        EXPECT_NE(agent_errors().find("loose.eni can be written by other users"), std::string::npos)
             << agent_errors();
     }
 }

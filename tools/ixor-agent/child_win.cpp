@@ -66,10 +66,7 @@ std::wstring command_line(const Program &program)
     return line;
 }
 
-std::string last_error_text()
-{
-    return "Windows error " + std::to_string(GetLastError());
-}
+std::string last_error_text() { return "Windows error " + std::to_string(GetLastError()); }
 
 // Only this child's event is inheritable while it is created, so no child
 // gets another one's.
@@ -81,9 +78,9 @@ bool create_suspended(const Program &program, HANDLE event, PROCESS_INFORMATION 
     SetHandleInformation(event, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     const std::string value = std::to_string(reinterpret_cast<std::uintptr_t>(event));
     ixor::os::set_env("IXOR_STOP_EVENT", value.c_str());
-    const BOOL ok = CreateProcessW(ixor::os::widen(program.path).c_str(), line.data(), nullptr,
-                                   nullptr, TRUE, CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP,
-                                   nullptr, nullptr, &si, &pi);
+    const BOOL ok =
+        CreateProcessW(ixor::os::widen(program.path).c_str(), line.data(), nullptr, nullptr, TRUE,
+                       CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &si, &pi);
     ixor::os::set_env("IXOR_STOP_EVENT", nullptr);
     SetHandleInformation(event, HANDLE_FLAG_INHERIT, 0);
     return ok != FALSE;

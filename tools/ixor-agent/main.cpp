@@ -63,7 +63,8 @@ Options parse(const std::vector<std::string> &args)
         } else if (arg.rfind("--root=", 0) == 0) {
             options.root = arg.substr(7);
         } else {
-            options.error = arg == "--root" ? "--root needs a directory" : "unknown argument " + arg;
+            options.error =
+                arg == "--root" ? "--root needs a directory" : "unknown argument " + arg;
         }
     }
     return options;
@@ -92,7 +93,8 @@ void supervise(const std::string &root)
         ixor::os::process_path(ixor::os::current_pid()).value_or("./ixor-agent"));
     Wakeup wakeup;
     Supervisor supervisor(root, agent_dir);
-    report(LogLevel::info, "running for " + root + " (pid " + std::to_string(ixor::os::current_pid()) + ")");
+    report(LogLevel::info,
+           "running for " + root + " (pid " + std::to_string(ixor::os::current_pid()) + ")");
     while (!wakeup.stop_requested()) {
         supervisor.tick();
         wakeup.watch(supervisor.records_folder());
@@ -125,7 +127,8 @@ int main(int argc, char **argv)
     const std::string lock_path = agent_run_dir(root) + "/ixor-agent.lock";
     const ixor::os::LockHandle lock = ixor::os::open_lock_file(lock_path);
     if (lock == ixor::os::no_lock_handle || !ixor::os::try_lock(lock)) {
-        return fail(1, "another ixor-agent already runs for " + root + " (it holds " + lock_path + ")");
+        return fail(1, "another ixor-agent already runs for " + root + " (it holds " + lock_path +
+                           ")");
     }
     open_tool_log();
     supervise(root);

@@ -20,10 +20,10 @@ using Handle = std::unique_ptr<void, HandleClose>;
 // Opened without following a reparse point, for reading its attributes.
 Handle open_entry(const std::string &path)
 {
-    HANDLE h = CreateFileW(ixor::os::widen(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                           nullptr);
+    HANDLE h =
+        CreateFileW(ixor::os::widen(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     return Handle(h == INVALID_HANDLE_VALUE ? nullptr : h);
 }
 
@@ -48,10 +48,12 @@ std::vector<char> token_user()
 bool trusted_owner(PSID owner)
 {
     static const std::vector<char> user = token_user();
-    if (!user.empty() && EqualSid(owner, reinterpret_cast<const TOKEN_USER *>(user.data())->User.Sid)) {
+    if (!user.empty() &&
+        EqualSid(owner, reinterpret_cast<const TOKEN_USER *>(user.data())->User.Sid)) {
         return true;
     }
-    return IsWellKnownSid(owner, WinLocalSystemSid) || IsWellKnownSid(owner, WinBuiltinAdministratorsSid);
+    return IsWellKnownSid(owner, WinLocalSystemSid) ||
+           IsWellKnownSid(owner, WinBuiltinAdministratorsSid);
 }
 
 }  // namespace

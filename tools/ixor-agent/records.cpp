@@ -10,7 +10,8 @@ const int max_args = 64;
 
 bool ends_with(const std::string &text, const std::string &tail)
 {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // The record, then every folder up to and including the home.

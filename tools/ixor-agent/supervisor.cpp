@@ -47,7 +47,8 @@ void stop_children(const std::vector<ChildProcess *> &children)
     }
     const auto deadline = Clock::now() + stop_bound;
     auto running = [&] {
-        return std::any_of(children.begin(), children.end(), [](ChildProcess *c) { return !c->poll(); });
+        return std::any_of(children.begin(), children.end(),
+                           [](ChildProcess *c) { return !c->poll(); });
     };
     while (running() && Clock::now() < deadline) {
         std::this_thread::sleep_for(10ms);
@@ -138,8 +139,8 @@ void Supervisor::start(const std::string &name, Managed &m)
         m.starts.pop_front();
     }
     if (m.starts.size() >= burst_limit) {
-        report(LogLevel::error, name + " started " + std::to_string(m.starts.size()) + " times within " +
-                                    std::to_string(burst_interval.count()) +
+        report(LogLevel::error, name + " started " + std::to_string(m.starts.size()) +
+                                    " times within " + std::to_string(burst_interval.count()) +
                                     " s; not starting it again until its record changes");
         return;
     }
@@ -150,7 +151,8 @@ void Supervisor::start(const std::string &name, Managed &m)
         ++m.failures;
         m.waiting = true;
         m.next_start = now + backoff(m.failures);
-        report(LogLevel::error, "cannot start " + name + " (" + m.record.program.path + "): " + error);
+        report(LogLevel::error,
+               "cannot start " + name + " (" + m.record.program.path + "): " + error);
         return;
     }
     m.started = epoch_seconds();
@@ -181,7 +183,8 @@ void Supervisor::reap(const std::string &name, Managed &m)
     }
     const auto delay = backoff(m.failures);
     report(level, ended + "; restarting in " +
-                      std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()) +
+                      std::to_string(
+                          std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()) +
                       " ms");
     ++m.restarts;
     m.waiting = true;

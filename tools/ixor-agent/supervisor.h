@@ -19,8 +19,8 @@ using Clock = std::chrono::steady_clock;
 struct Managed {
     Record record;
     std::unique_ptr<ChildProcess> child;
-    long long started = 0;           // seconds since the epoch, for the state file
-    Clock::time_point started_at{};  // when the running child started
+    long long started = 0;                 // seconds since the epoch, for the state file
+    Clock::time_point started_at{};        // when the running child started
     std::deque<Clock::time_point> starts;  // within the burst interval
     int failures = 0;                      // in a row, for the back-off
     int restarts = 0;

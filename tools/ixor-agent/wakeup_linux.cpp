@@ -86,7 +86,8 @@ void Wakeup::wait(int ms)
         char buf[4096] __attribute__((aligned(__alignof__(inotify_event))));
         ssize_t n;
         while ((n = read(impl_->inotify, buf, sizeof buf)) > 0) {
-            for (char *p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event *>(p)->len) {
+            for (char *p = buf; p < buf + n;
+                 p += sizeof(inotify_event) + reinterpret_cast<inotify_event *>(p)->len) {
                 if (reinterpret_cast<inotify_event *>(p)->mask & IN_IGNORED) {
                     impl_->watch = -1;
                 }

@@ -51,11 +51,15 @@ std::string winner_text(const StatusModel &model)
            "\ncandidates of the winner:\n" + candidates_text(model);
 }
 
-std::string pid_text(int pid) { return pid ? "running (pid " + std::to_string(pid) + ")" : "not running"; }
+std::string pid_text(int pid)
+{
+    return pid ? "running (pid " + std::to_string(pid) + ")" : "not running";
+}
 
 std::string runtime_text(const Runtime &r)
 {
-    std::string text = "ixor-agent: " + pid_text(r.agent_pid) + "\nipc_proxy: " + pid_text(r.proxy_pid);
+    std::string text =
+        "ixor-agent: " + pid_text(r.agent_pid) + "\nipc_proxy: " + pid_text(r.proxy_pid);
     if (r.proxy_pid && r.proxy_restarts) {
         text += ", restarted " + std::to_string(r.proxy_restarts) + " times";
     }
@@ -81,7 +85,8 @@ std::string status_text(const StatusModel &model)
         text += registration_line(reg);
     }
     text += winner_text(model) + proxy_text(model);
-    text += "ipc_proxy process configuration: " + std::string(model.process_config ? "present" : "absent");
+    text += "ipc_proxy process configuration: " +
+            std::string(model.process_config ? "present" : "absent");
     return text + "\n" + runtime_text(model.runtime);
 }
 
