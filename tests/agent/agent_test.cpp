@@ -7,12 +7,13 @@
 
 #include <chrono>
 #include <functional>
-#include <map>
+#include <memory>
 #include <sstream>
 #include <thread>
 
 #include "agent_state.h"
 #include "ixor_ipc.h"
+#include "echo_upstream.h"
 #include "ixor_test_support.h"
 
 namespace {
@@ -85,32 +86,15 @@ protected:
     }
     std::string agent_errors() const { return read_file(dir_.file("agent.err")); }
 
-    // An echo upstream on addr:port (0: any); its port once it listens.
-    std::uint16_t upstream(const std::string &name, const std::string &addr, std::uint16_t port)
+    // Whether a round trip through the proxy works and the proxy says it
+    // connects to addr:port.
+    bool reaches(const std::string &addr, std::uint16_t port)
     {
-        upstreams_.emplace(name,
-                           Child::beside(IXOR_IPC_TOOL_NAME, {"echo", addr, std::to_string(port)},
-                                         out(name), dir_.file(name + ".err")));
-        EXPECT_TRUE(eventually([&] { return !read_file(out(name)).empty(); }));
-        return static_cast<std::uint16_t>(std::stoi("0" + read_file(out(name))));
-    }
-    void stop_upstream(const std::string &name) { upstreams_.at(name).kill(); }
-    // Connections that carried bytes through an upstream, unlike probes.
-    int traffic(const std::string &name) const
-    {
-        std::istringstream lines(read_file(out(name)));
-        int count = 0;
-        for (std::string line; std::getline(lines, line);)
-            count += line.find(" bytes back") != std::string::npos &&
-                     line.find(": 0 bytes") == std::string::npos;
-        return count;
-    }
-    // Whether a round trip through the proxy ends at that upstream.
-    bool reaches(const std::string &name)
-    {
-        const int before = traffic(name);
-        return round_trip(proxy_port_, "ping") == "ping" &&
-               eventually([&] { return traffic(name) > before; }, 2s);
+        char connected[64] = "";
+        int connected_port = 0;
+        return round_trip(proxy_port_, "ping") == "ping" + std::string(ixor_test::echo_last_word) &&
+               ixor_get_ipcproxy_connectaddr(connected, sizeof connected, &connected_port) == 0 &&
+               connected == addr && connected_port == port;
     }
 
     int proxy_pid() const
@@ -140,38 +124,35 @@ private:
     ixor_test::ScopedEnv root_env_{"IXOR_ROOT_DIR", root().c_str()};
     ixor_test::ScopedEnv log_env_{"IXOR_LOG_DIR", dir_.file("logs").c_str()};
     ixor_test::ScopedEnv sleep_env_{"IXOR_SLEEP_UNIT_MS", "10"};
-    std::map<std::string, Child> upstreams_;
     std::optional<Child> agent_;
 };
 
 TEST_F(Agent, TrafficFollowsChangeRemovalAndAFailoverThatNoCallStarts)
 {
     start_agent();
-    const std::uint16_t b_port = upstream("b", "127.0.0.1", 0);
-    const std::uint16_t a_port = upstream("a1", "127.0.0.1", 0);
-    ASSERT_EQ(upstream("a2", "127.0.0.2", a_port), a_port);
-    const std::string a_port_text = std::to_string(a_port);
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1;127.0.0.2", a_port_text.c_str(),
-                                            nullptr),
+    ixor_test::EchoUpstream b;
+    auto a1 = std::make_unique<ixor_test::EchoUpstream>();
+    const std::uint16_t a = a1->port();
+    ixor_test::EchoUpstream a2("127.0.0.2", a);
+    ASSERT_TRUE(a2.listening());
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1;127.0.0.2",
+                                            std::to_string(a).c_str(), nullptr),
               0);
-    EXPECT_TRUE(eventually([&] { return reaches("a1"); }));
+    EXPECT_TRUE(eventually([&] { return reaches("127.0.0.1", a); }));
 
-    ASSERT_EQ(ixor_change_ipcproxy_addrport("B", "80", "127.0.0.1", std::to_string(b_port).c_str(),
-                                            nullptr),
+    ASSERT_EQ(ixor_change_ipcproxy_addrport("B", "80", "127.0.0.1",
+                                            std::to_string(b.port()).c_str(), nullptr),
               0);
-    EXPECT_TRUE(eventually([&] { return reaches("b"); })) << "a change moves the traffic";
+    EXPECT_TRUE(eventually([&] { return reaches("127.0.0.1", b.port()); }))
+        << "a change moves the traffic";
 
     ASSERT_EQ(ixor_remove_product_config("B"), 0);
-    EXPECT_TRUE(eventually([&] { return reaches("a1"); })) << "a removal moves it back";
+    EXPECT_TRUE(eventually([&] { return reaches("127.0.0.1", a); })) << "a removal moves it back";
 
     const int pid = proxy_pid();
-    stop_upstream("a1");
-    EXPECT_TRUE(eventually([&] { return reaches("a2"); }))
+    a1.reset();
+    EXPECT_TRUE(eventually([&] { return reaches("127.0.0.2", a); }))
         << "the next candidate takes over by itself";
-    char addr[64] = "";
-    int port = 0;
-    EXPECT_EQ(ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &port), 0);
-    EXPECT_EQ(std::string(addr) + ":" + std::to_string(port), "127.0.0.2:" + a_port_text);
     EXPECT_NE(proxy_pid(), pid);
 
     ASSERT_EQ(ixor_remove_product_config("A"), 0);
@@ -182,16 +163,17 @@ TEST_F(Agent, TrafficFollowsChangeRemovalAndAFailoverThatNoCallStarts)
 TEST_F(Agent, RestartsAKilledProxyRefusesASecondAgentAndLeavesNoChildWhenStopped)
 {
     Child &agent = start_agent();
-    const std::uint16_t port = upstream("a1", "127.0.0.1", 0);
+    ixor_test::EchoUpstream upstream;
+    const std::uint16_t port = upstream.port();
     ASSERT_EQ(ixor_change_ipcproxy_addrport("A", "50", "127.0.0.1", std::to_string(port).c_str(),
                                             nullptr),
               0);
-    ASSERT_TRUE(eventually([&] { return reaches("a1"); }));
+    ASSERT_TRUE(eventually([&] { return reaches("127.0.0.1", port); }));
 
     const int first = proxy_pid();
     ASSERT_TRUE(ixor_test::kill_process(first));
-    EXPECT_TRUE(
-        eventually([&] { return proxy_pid() != first && proxy_pid() != 0 && reaches("a1"); }));
+    EXPECT_TRUE(eventually(
+        [&] { return proxy_pid() != first && proxy_pid() != 0 && reaches("127.0.0.1", port); }));
     EXPECT_EQ(load_agent_state(root()).processes.at(0).restarts, 1);
     EXPECT_NE(agent_errors().find("restarting in"), std::string::npos) << agent_errors();
 
