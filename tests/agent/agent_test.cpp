@@ -151,7 +151,7 @@ TEST_F(Agent, TrafficFollowsChangeRemovalAndAFailoverThatNoCallStarts)
 
     const int pid = proxy_pid();
     a1.reset();
-    EXPECT_TRUE(eventually([&] { return reaches("127.0.0.2", a); }))
+    EXPECT_TRUE(eventually([&] { return reaches("127.0.0.2", a); })) << agent_errors()
         << "the next candidate takes over by itself";
     EXPECT_NE(proxy_pid(), pid);
 
