@@ -13,7 +13,6 @@
 #include <future>
 #include <memory>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <thread>
 
@@ -152,27 +151,19 @@ double direct_failover_us(Upstream &next, const std::string &name)
         5, 20);
 }
 
-// The agent and its proxy go even when a failed step ends the run early.
+// A failed step unwinds, so the agent stops its proxy and goes too.
 class AgentRun {
 public:
     AgentRun()
     {
-        running = this;
-        std::atexit([] {
-            if (running) {
-                running->stop();
-            }
-        });
         run_tool({"init", "--proxy-port", std::to_string(proxy_port_)});
         run_tool({"product", "add", "A"});
         run_tool({"product", "add", "B"});
         agent_.emplace(ixor_test::Child::beside("ixor-agent", {"--root", root()},
                                                 dir_.file("agent.out"), dir_.file("agent.err")));
     }
-    ~AgentRun() { stop(); }
-    void stop()
+    ~AgentRun()
     {
-        running = nullptr;
         agent_->terminate();
         agent_->wait();
     }
@@ -194,14 +185,11 @@ private:
     ixor_test::ScopedEnv log_env_{"IXOR_LOG_DIR", dir_.file("logs").c_str()};
     const std::uint16_t proxy_port_ = ixor_test::closed_port();
     std::optional<ixor_test::Child> agent_;
-    static AgentRun *running;
 };
-
-AgentRun *AgentRun::running = nullptr;
 
 }  // namespace
 
-int main()
+void run_agent()
 {
     using namespace ixor_bench;
     AgentRun run;
@@ -245,6 +233,6 @@ int main()
                 *std::max_element(failovers.begin(), failovers.end()), "s", no_target());
     print_value("change returns -> first byte at new winner", median(changes), "s", no_target());
     print_value("removal returns -> first byte at next winner", median(removals), "s", no_target());
-    print_summary();
-    return 0;
 }
+
+int main() { return ixor_bench::run_benchmark(run_agent); }

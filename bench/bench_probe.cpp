@@ -58,14 +58,14 @@ void probe_figure(const char *what, uint16_t port, bool reachable)
 
 int main()
 {
-    BenchRoot root;  // the probe logs; its lines go to this root's log
-    print_section("reachability probe, 127.0.0.1");
-    // Nothing accepts: every connection stays in the accept queue, which
-    // must hold all of them (the system caps it at net.core.somaxconn).
-    ixor_test::Listener listener(0, 4096);
-    require(listener.listening(), "loopback listener");
-    probe_figure("probe, reachable candidate", listener.port(), true);
-    probe_figure("probe, refused candidate", ixor_test::closed_port(), false);
-    print_summary();
-    return 0;
+    return ixor_bench::run_benchmark([] {
+        BenchRoot root;  // the probe logs; its lines go to this root's log
+        print_section("reachability probe, 127.0.0.1");
+        // Nothing accepts: every connection stays in the accept queue, which
+        // must hold all of them (the system caps it at net.core.somaxconn).
+        ixor_test::Listener listener(0, 4096);
+        require(listener.listening(), "loopback listener");
+        probe_figure("probe, reachable candidate", listener.port(), true);
+        probe_figure("probe, refused candidate", ixor_test::closed_port(), false);
+    });
 }

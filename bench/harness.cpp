@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <vector>
 
 namespace ixor_bench {
@@ -110,8 +111,19 @@ void print_summary() { std::printf("\n%d of %d targets met\n", passed, passed + 
 void require(bool ok, const std::string &what)
 {
     if (!ok) {
-        std::fprintf(stderr, "benchmark setup failed: %s\n", what.c_str());
-        std::exit(2);
+        throw std::runtime_error(what);
+    }
+}
+
+int run_benchmark(const std::function<void()> &body)
+{
+    try {
+        body();
+        print_summary();
+        return 0;
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "benchmark setup failed: %s\n", failure.what());
+        return 2;
     }
 }
 

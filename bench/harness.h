@@ -47,9 +47,14 @@ void print_value(const std::string &what, double value, const std::string &unit,
 // Counts of verdicts so far, for the closing line.
 void print_summary();
 
-// Aborts the run with a message when a call the benchmark relies on fails,
+// Ends the run with a message when a call the benchmark relies on fails,
 // so that no figure is ever taken of an operation that did not succeed.
 void require(bool ok, const std::string &what);
+
+// Runs a benchmark's body and prints the closing line; 0, or 2 after a
+// failed require, once the stack has unwound so that the children and
+// temporary roots of the run are gone too.
+int run_benchmark(const std::function<void()> &body);
 
 }  // namespace ixor_bench
 

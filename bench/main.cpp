@@ -15,15 +15,15 @@ int main(int argc, char **argv)
     const Section sections[] = {{"single", ixor_bench::run_single},
                                 {"scaling", ixor_bench::run_scaling},
                                 {"contention", ixor_bench::run_contention}};
-    for (const Section &section : sections) {
-        bool wanted = argc < 2;
-        for (int i = 1; i < argc; i++) {
-            wanted = wanted || std::strcmp(argv[i], section.name) == 0;
+    return ixor_bench::run_benchmark([&] {
+        for (const Section &section : sections) {
+            bool wanted = argc < 2;
+            for (int i = 1; i < argc; i++) {
+                wanted = wanted || std::strcmp(argv[i], section.name) == 0;
+            }
+            if (wanted) {
+                section.run();
+            }
         }
-        if (wanted) {
-            section.run();
-        }
-    }
-    ixor_bench::print_summary();
-    return 0;
+    });
 }

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Builds the default preset with the benchmarks and runs them, printing the
 # table of ratios. Linux only.
-# Usage: scripts/bench.sh [single|scaling|contention|probe|agent ...]   (default: all)
+# Usage: scripts/bench.sh [single|scaling|contention|probe|relay|agent ...]   (default: all)
 # IXOR_BENCH_DIR picks the folder of the temporary agent roots (default /tmp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh linux
-if ! dpkg -s libsqlite3-dev >/dev/null 2>&1; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libsqlite3-dev >/dev/null
-fi
+for pkg in libsqlite3-dev socat; do
+  if ! dpkg -s "$pkg" >/dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$pkg" >/dev/null
+  fi
+done
 
 cmake --preset default -DIXOR_BUILD_BENCH=ON >/dev/null
-cmake --build --preset default --target ixor_bench ixor_bench_probe ixor_bench_agent >/dev/null
+cmake --build --preset default --target ixor_bench ixor_bench_probe ixor_bench_relay ixor_bench_agent >/dev/null
 
 dir=${IXOR_BENCH_DIR:-/tmp}
 echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
@@ -20,13 +22,16 @@ echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f
 
 sections=()
 probe=yes
+relay=yes
 agent=yes
 if [ $# -gt 0 ]; then
   probe=no
+  relay=no
   agent=no
   for s in "$@"; do
-    case $s in
+    case "$s" in
       probe) probe=yes ;;
+      relay) relay=yes ;;
       agent) agent=yes ;;
       *) sections+=("$s") ;;
     esac
@@ -37,6 +42,9 @@ if [ $# -eq 0 ] || [ ${#sections[@]} -gt 0 ]; then
 fi
 if [ "$probe" = yes ]; then
   build/default/bin/ixor_bench_probe
+fi
+if [ "$relay" = yes ]; then
+  build/default/bin/ixor_bench_relay
 fi
 if [ "$agent" = yes ]; then
   build/default/bin/ixor_bench_agent

@@ -51,7 +51,8 @@ public:
     Proxy(const AgentRoot &root, std::vector<std::string> args)
         : out_(root.root() + "/proxy.out"), child_(start(root, std::move(args), out_))
     {
-        ready_ = eventually([this] { return ixor_get_ipcproxy_localport() != 0 || !child_.running(); }) &&
+        ready_ = eventually(
+                     [this] { return ixor_get_ipcproxy_localport() != 0 || !child_.running(); }) &&
                  child_.running();
     }
     bool ready() const { return ready_; }
@@ -247,12 +248,15 @@ TEST_F(RelayTest, GibibyteStreamArrivesIntactBothWays)
 TEST(ProxyFailover, RefusingUpstreamHandsOverToTheNextAnsweringCandidate)
 {
     AgentRoot root;
-    // Two candidates on one port: 127.0.0.1 first, 127.0.0.2 second.
-    EchoUpstream second("127.0.0.2");
-    ASSERT_TRUE(second.listening());
-    auto first = std::make_unique<EchoUpstream>("127.0.0.1", second.port());
-    ASSERT_TRUE(first->listening()) << "port " << second.port() << " is taken on 127.0.0.1";
-    register_endpoint(root, "127.0.0.1;127.0.0.2", second.port());
+    // Two candidates on one port: 127.0.0.1 first, 127.0.0.2 second. The
+    // port that the system gives the second may be taken on the first.
+    std::unique_ptr<EchoUpstream> first, second;
+    for (int tries = 0; tries < 20 && !(first && first->listening()); ++tries) {
+        second = std::make_unique<EchoUpstream>("127.0.0.2");
+        first = std::make_unique<EchoUpstream>("127.0.0.1", second->port());
+    }
+    ASSERT_TRUE(second->listening() && first->listening());
+    register_endpoint(root, "127.0.0.1;127.0.0.2", second->port());
     ASSERT_EQ(ini_value(root.proxy_conf(), "config", "addr"), "127.0.0.1");
     Proxy proxy(root, {});
     ASSERT_TRUE(proxy.ready()) << proxy.errors();
@@ -260,8 +264,8 @@ TEST(ProxyFailover, RefusingUpstreamHandsOverToTheNextAnsweringCandidate)
 
     first.reset();
     EXPECT_EQ(exchange(proxy.port(), "b"), "");
-    EXPECT_TRUE(eventually(
-        [&] { return ini_value(root.proxy_conf(), "config", "addr") == "127.0.0.2"; }));
+    EXPECT_TRUE(
+        eventually([&] { return ini_value(root.proxy_conf(), "config", "addr") == "127.0.0.2"; }));
     EXPECT_NE(root.log_text().find("refuses connections, applying the stored registrations"),
               std::string::npos);
     EXPECT_EQ(proxy.stop(), 0);

@@ -15,16 +15,16 @@ public:
 
     void read()
     {
-        socket_.async_read_some(asio::buffer(chunk_), [self = shared_from_this()](
-                                                          const asio::error_code &ec, size_t n) {
-            if (!ec && self->echo_) {
-                self->echo(n);
-            } else if (!ec) {
-                self->read();
-            } else if (ec == asio::error::eof) {
-                self->finish();
-            }
-        });
+        socket_.async_read_some(asio::buffer(chunk_),
+                                [self = shared_from_this()](const asio::error_code &ec, size_t n) {
+                                    if (!ec && self->echo_) {
+                                        self->echo(n);
+                                    } else if (!ec) {
+                                        self->read();
+                                    } else if (ec == asio::error::eof) {
+                                        self->finish();
+                                    }
+                                });
     }
 
 private:

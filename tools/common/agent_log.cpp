@@ -18,6 +18,5 @@ void agent_log(LogLevel level, const char *program, const std::string &text)
 #endif
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     ixor_log_output(static_cast<int>(level), "[%s] [%s] [pid:%d] [%s] %s\n", stamp,
-                    words[static_cast<int>(level)], ixor::os::current_pid(), program,
-                    text.c_str());
+                    words[static_cast<int>(level)], ixor::os::current_pid(), program, text.c_str());
 }

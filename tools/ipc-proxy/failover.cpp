@@ -12,12 +12,8 @@ constexpr std::chrono::milliseconds longest_pause{30000};
 }  // namespace
 
 Failover::Failover(asio::io_context &io, asio::ip::tcp::endpoint upstream, Reapply reapply)
-    : strand_(asio::make_strand(io)),
-      pause_(strand_),
-      probe_(strand_),
-      upstream_(upstream),
-      reapply_(std::move(reapply)),
-      backoff_(first_pause)
+    : strand_(asio::make_strand(io)), pause_(strand_), probe_(strand_), upstream_(upstream),
+      reapply_(std::move(reapply)), backoff_(first_pause)
 {
 }
 

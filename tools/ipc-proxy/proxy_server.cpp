@@ -9,8 +9,8 @@ using asio::ip::tcp;
 
 ProxyServer::ProxyServer(asio::io_context &io, std::uint16_t port, tcp::endpoint upstream,
                          Failover &failover, asio::error_code &ec)
-    : io_(io), strand_(asio::make_strand(io)), acceptor_(strand_), pause_(strand_), upstream_(upstream),
-      failover_(failover)
+    : io_(io), strand_(asio::make_strand(io)), acceptor_(strand_), pause_(strand_),
+      upstream_(upstream), failover_(failover)
 {
     const tcp::endpoint local(asio::ip::address_v4::loopback(), port);
     acceptor_.open(local.protocol(), ec);
@@ -48,18 +48,18 @@ void ProxyServer::close()
 // that the I/O threads run its handlers one at a time.
 void ProxyServer::accept()
 {
-    acceptor_.async_accept(asio::make_strand(io_), [this](const asio::error_code &ec,
-                                                          tcp::socket client) {
-        if (ec == asio::error::operation_aborted || !acceptor_.is_open()) {
-            return;
-        }
-        if (ec) {
-            accept_later();
-            return;
-        }
-        connect_upstream(std::move(client));
-        accept();
-    });
+    acceptor_.async_accept(asio::make_strand(io_),
+                           [this](const asio::error_code &ec, tcp::socket client) {
+                               if (ec == asio::error::operation_aborted || !acceptor_.is_open()) {
+                                   return;
+                               }
+                               if (ec) {
+                                   accept_later();
+                                   return;
+                               }
+                               connect_upstream(std::move(client));
+                               accept();
+                           });
 }
 
 // Out of descriptors or memory, the next accept would fail at once too.
@@ -79,11 +79,15 @@ void ProxyServer::connect_upstream(tcp::socket client)
     auto pair = std::make_shared<std::pair<tcp::socket, tcp::socket>>(std::move(client),
                                                                       std::move(upstream));
     pair->second.async_connect(upstream_, [this, pair](const asio::error_code &ec) {
-        if (ec) {
+        // Out of descriptors or buffers is this process's trouble, not the
+        // upstream's: no failover for that.
+        if (ec && ec != asio::error::no_descriptors && ec != asio::error::no_buffer_space) {
             failover_.upstream_refused();
+        }
+        if (ec) {
             return;  // the client is closed with the pair
         }
         failover_.upstream_answered();
-        start_relay(std::move(pair->first), std::move(pair->second));
+        start_relay(RelayEnds(std::move(pair->first), std::move(pair->second)));
     });
 }

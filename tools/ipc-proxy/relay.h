@@ -6,8 +6,20 @@
 
 #include <asio.hpp>
 
-// Both sockets are connected and share one strand; the relay owns them
-// until both directions have ended or one side fails.
-void start_relay(asio::ip::tcp::socket client, asio::ip::tcp::socket upstream);
+// The two connected sockets of one relay, on one strand, with Nagle off so
+// that the relay holds nothing back. The relay owns them until both
+// directions have ended or one side fails.
+struct RelayEnds {
+    RelayEnds(asio::ip::tcp::socket client_side, asio::ip::tcp::socket upstream_side);
+    void close();  // a failed side ends both directions at once
+    asio::ip::tcp::socket client;
+    asio::ip::tcp::socket upstream;
+};
+
+// On Linux the bytes move through a kernel pipe with splice(2) and never
+// reach this process; without the descriptors for that, and elsewhere, they
+// are copied through a buffer.
+void start_relay(RelayEnds ends);
+void start_copy_relay(RelayEnds ends);
 
 #endif

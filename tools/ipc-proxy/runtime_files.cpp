@@ -5,10 +5,7 @@
 
 namespace {
 
-std::string server_port_path(const std::string &home)
-{
-    return home + "/" IXOR_FILE_SERVER_PORT;
-}
+std::string server_port_path(const std::string &home) { return home + "/" IXOR_FILE_SERVER_PORT; }
 
 // The library reads this one with the leading slash kept.
 std::string connect_path(const std::string &home) { return home + "/" IXOR_FILE_CONNECT; }

@@ -1,3 +1,5 @@
+// The portable relay: each direction reads into a buffer of its own and
+// writes it out before it reads again.
 #include "relay.h"
 
 #include <array>
@@ -13,15 +15,12 @@ constexpr std::size_t chunk_size = 32 * 1024;
 
 class Relay : public std::enable_shared_from_this<Relay> {
 public:
-    Relay(tcp::socket client, tcp::socket upstream)
-        : client_(std::move(client)), upstream_(std::move(upstream))
-    {
-    }
+    explicit Relay(RelayEnds ends) : ends_(std::move(ends)) {}
 
     void start()
     {
-        pump(client_, upstream_, up_);
-        pump(upstream_, client_, down_);
+        pump(ends_.client, ends_.upstream, up_);
+        pump(ends_.upstream, ends_.client, down_);
     }
 
 private:
@@ -37,7 +36,7 @@ private:
                 asio::error_code ignored;
                 to.shutdown(tcp::socket::shutdown_send, ignored);
             } else {
-                self->close();
+                self->ends_.close();
             }
         });
     }
@@ -45,36 +44,36 @@ private:
     void forward(tcp::socket &from, tcp::socket &to, Chunk &chunk, std::size_t n)
     {
         asio::async_write(to, asio::buffer(chunk, n),
-                          [self = shared_from_this(), &from, &to, &chunk](
-                              const asio::error_code &ec, std::size_t) {
+                          [self = shared_from_this(), &from, &to,
+                           &chunk](const asio::error_code &ec, std::size_t) {
                               if (ec) {
-                                  self->close();
+                                  self->ends_.close();
                               } else {
                                   self->pump(from, to, chunk);
                               }
                           });
     }
 
-    // A failed side ends both directions at once.
-    void close()
-    {
-        asio::error_code ignored;
-        client_.close(ignored);
-        upstream_.close(ignored);
-    }
-
-    tcp::socket client_;
-    tcp::socket upstream_;
+    RelayEnds ends_;
     Chunk up_;
     Chunk down_;
 };
 
 }  // namespace
 
-void start_relay(tcp::socket client, tcp::socket upstream)
+RelayEnds::RelayEnds(tcp::socket client_side, tcp::socket upstream_side)
+    : client(std::move(client_side)), upstream(std::move(upstream_side))
 {
     asio::error_code ignored;
     client.set_option(tcp::no_delay(true), ignored);
     upstream.set_option(tcp::no_delay(true), ignored);
-    std::make_shared<Relay>(std::move(client), std::move(upstream))->start();
 }
+
+void RelayEnds::close()
+{
+    asio::error_code ignored;
+    client.close(ignored);
+    upstream.close(ignored);
+}
+
+void start_copy_relay(RelayEnds ends) { std::make_shared<Relay>(std::move(ends))->start(); }
