@@ -1,7 +1,8 @@
 // What wakes the agent's loop: a change in the records' folder (inotify on
 // Linux, a change notification on Windows), a child's exit (SIGCHLD on
 // POSIX; on Windows a short timeout) and a request to stop (SIGTERM or
-// SIGINT; Ctrl-C, Ctrl-Break or closing the console on Windows).
+// SIGINT; on Windows Ctrl-C, Ctrl-Break, closing the console or the event
+// that a parent passes in IXOR_STOP_EVENT).
 #ifndef IXOR_AGENT_WAKEUP_H
 #define IXOR_AGENT_WAKEUP_H
 
