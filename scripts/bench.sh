@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the default preset with the benchmarks and runs them, printing the
 # table of ratios. Linux only.
-# Usage: scripts/bench.sh [single|scaling|contention|probe|relay ...]   (default: all)
+# Usage: scripts/bench.sh [single|scaling|contention|probe|relay|agent ...]   (default: all)
 # IXOR_BENCH_DIR picks the folder of the temporary agent roots (default /tmp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ for pkg in libsqlite3-dev socat; do
 done
 
 cmake --preset default -DIXOR_BUILD_BENCH=ON >/dev/null
-cmake --build --preset default --target ixor_bench ixor_bench_probe ixor_bench_relay >/dev/null
+cmake --build --preset default --target ixor_bench ixor_bench_probe ixor_bench_relay ixor_bench_agent >/dev/null
 
 dir=${IXOR_BENCH_DIR:-/tmp}
 echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
@@ -23,13 +23,16 @@ echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f
 sections=()
 probe=yes
 relay=yes
+agent=yes
 if [ $# -gt 0 ]; then
   probe=no
   relay=no
+  agent=no
   for s in "$@"; do
     case "$s" in
       probe) probe=yes ;;
       relay) relay=yes ;;
+      agent) agent=yes ;;
       *) sections+=("$s") ;;
     esac
   done
@@ -42,4 +45,7 @@ if [ "$probe" = yes ]; then
 fi
 if [ "$relay" = yes ]; then
   build/default/bin/ixor_bench_relay
+fi
+if [ "$agent" = yes ]; then
+  build/default/bin/ixor_bench_agent
 fi

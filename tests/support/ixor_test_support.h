@@ -119,6 +119,8 @@ private:
 // Opens the file for reading only and takes its lock, as `flock -x FILE`
 // does; the descriptor, or -1 when either step fails (POSIX only).
 int read_lock(const std::string &path);
+// Kills any process by its pid, hard; false when there is none to kill.
+bool kill_process(int pid);
 
 // A child mode is a function of the test program that runs instead of the
 // tests when the program is started as "prog --child NAME args...".

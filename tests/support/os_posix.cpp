@@ -93,6 +93,8 @@ void Child::terminate()
 
 bool Child::running() { return !impl_->reap(false); }
 
+bool kill_process(int pid) { return ::kill(pid, SIGKILL) == 0; }
+
 int set_umask(int mask) { return static_cast<int>(::umask(static_cast<mode_t>(mask))); }
 
 int mode_of(const std::string &path)

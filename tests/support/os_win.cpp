@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <vector>
 
@@ -131,6 +132,17 @@ void Child::kill()
 void Child::terminate() { SetEvent(impl_->stop_event); }
 
 bool Child::running() { return WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT; }
+
+bool kill_process(int pid)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return false;
+    const bool killed = TerminateProcess(process, STATUS_CONTROL_C_EXIT) != 0;
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    return killed;
+}
 
 // Permission bits, links and FIFOs are POSIX things; the tests that need
 // them skip here.

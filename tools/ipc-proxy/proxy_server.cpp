@@ -14,6 +14,14 @@ ProxyServer::ProxyServer(asio::io_context &io, std::uint16_t port, tcp::endpoint
 {
     const tcp::endpoint local(asio::ip::address_v4::loopback(), port);
     acceptor_.open(local.protocol(), ec);
+#ifndef _WIN32
+    // A restarted proxy binds its fixed port again while connections that
+    // its predecessor closed linger in TIME_WAIT. (On Windows the option
+    // would let another program take the port over.)
+    if (!ec) {
+        acceptor_.set_option(tcp::acceptor::reuse_address(true), ec);
+    }
+#endif
     if (!ec) {
         acceptor_.bind(local, ec);
     }

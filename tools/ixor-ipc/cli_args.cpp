@@ -2,28 +2,37 @@
 
 namespace {
 
-bool take_root(CliArgs &args, const std::vector<std::string> &argv, size_t &i)
+// "--name VALUE" or "--name=VALUE".
+bool take_value(const std::vector<std::string> &argv, size_t &i, const std::string &name,
+                std::string &value)
 {
     const std::string &word = argv[i];
-    if (word.rfind("--root=", 0) == 0) {
-        args.root = word.substr(7);
+    if (word.rfind(name + "=", 0) == 0) {
+        value = word.substr(name.size() + 1);
     } else if (i + 1 < argv.size()) {
-        args.root = argv[++i];
+        value = argv[++i];
     } else {
-        args.error = "--root needs a directory";
         return false;
     }
-    args.has_root = true;
     return true;
+}
+
+bool named(const std::string &word, const std::string &name)
+{
+    return word == name || word.rfind(name + "=", 0) == 0;
 }
 
 bool take_option(CliArgs &args, const std::vector<std::string> &argv, size_t &i)
 {
     const std::string &word = argv[i];
-    if (word == "--root" || word.rfind("--root=", 0) == 0) {
-        return take_root(args, argv, i);
-    }
-    if (word == "--json") {
+    if (named(word, "--root")) {
+        args.has_root = take_value(argv, i, "--root", args.root);
+        args.error = args.has_root ? "" : "--root needs a directory";
+    } else if (named(word, "--proxy-port")) {
+        if (!take_value(argv, i, "--proxy-port", args.proxy_port)) {
+            args.error = "--proxy-port needs a port";
+        }
+    } else if (word == "--json") {
         args.json = true;
     } else if (word == "--help" || word == "-h") {
         args.help = true;
@@ -33,9 +42,8 @@ bool take_option(CliArgs &args, const std::vector<std::string> &argv, size_t &i)
         args.force = true;
     } else {
         args.error = "unknown option " + word;
-        return false;
     }
-    return true;
+    return args.error.empty();
 }
 
 }  // namespace

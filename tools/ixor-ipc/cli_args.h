@@ -12,6 +12,7 @@ struct CliArgs {
     bool help = false;
     bool version = false;
     bool force = false;
+    std::string proxy_port;
     std::vector<std::string> words;  // command words and their arguments
     std::string error;               // set when the line cannot be understood
 };

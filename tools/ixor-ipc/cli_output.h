@@ -18,6 +18,7 @@ struct Invocation {
     std::vector<std::string> args;  // the command's own arguments
     bool json = false;
     bool force = false;
+    std::string proxy_port;  // init's --proxy-port; "" for any free port
 };
 
 // Prints the text (a line break is added) or, with --json, the JSON document.

@@ -1,5 +1,7 @@
 // init, product add and product remove: the agent's side of the files, so
 // that the whole road can be walked from the shell.
+#include <cstdlib>
+
 #include "agent_files.h"
 #include "commands.h"
 #include "ixor_ipc_files.h"
@@ -19,19 +21,34 @@ bool reset_library_state(const std::string &home)
            remove_locked(home_file(home, IXOR_FILE_PROXY_CONF));
 }
 
-bool write_agent_files(const std::string &home)
+// The proxy's start-up description: ipc_proxy beside ixor-agent, on the
+// given local port or, without one, any free port.
+bool write_agent_files(const std::string &home, const std::string &proxy_port)
 {
+    std::vector<IniEntry> startup{{"process", "name", IXOR_PROXY_PROCESS},
+                                  {"process", "command", IXOR_PROXY_PROCESS},
+                                  {"process", "restart", "always"}};
+    if (!proxy_port.empty()) {
+        startup.push_back({"process", "arg1", "--port"});
+        startup.push_back({"process", "arg2", proxy_port});
+    }
     return write_ini(home_file(home, IXOR_FILE_PRODUCT_REGISTER), {{"count", "num", "0"}}, 1,
                      true) &&
-           write_ini(home_file(home, IXOR_FILE_PROXY_STARTUP),
-                     {{"process", "name", IXOR_PROXY_PROCESS},
-                      {"process", "command", IXOR_PROXY_PROCESS},
-                      {"process", "restart", "always"}},
-                     1, false);
+           write_ini(home_file(home, IXOR_FILE_PROXY_STARTUP), startup, 1, false);
+}
+
+bool valid_port(const std::string &text)
+{
+    const int port = std::atoi(text.c_str());
+    return text.find_first_not_of("0123456789") == std::string::npos && text.size() <= 5 &&
+           port >= 1 && port <= 65535;
 }
 
 int run_init(const Invocation &inv)
 {
+    if (!inv.proxy_port.empty() && !valid_port(inv.proxy_port)) {
+        return usage_error("init: --proxy-port needs a port from 1 to 65535");
+    }
     const std::string root = agent_root();
     const std::string apphome_file = root + "/" IXOR_FILE_APPHOME;
     if (path_exists(apphome_file) && !inv.force) {
@@ -45,7 +62,7 @@ int run_init(const Invocation &inv)
     if (inv.force && !reset_library_state(home)) {
         return fail("init failed: cannot remove the old registrations below " + home);
     }
-    if (!write_agent_files(home)) {
+    if (!write_agent_files(home, inv.proxy_port)) {
         return fail("init failed: cannot write the agent files below " + home);
     }
     return print_result(inv, "agent root ready at " + root + " (application home " + home + ")",
@@ -89,13 +106,15 @@ int run_product_remove(const Invocation &inv)
 
 const Command init_command = {
     "init",
-    "[--force]",
+    "[--force] [--proxy-port PORT]",
     "Set up a fresh agent root",
     "Writes ixor_apphome.ini (the application home is the root itself),\n"
     "config/product_register.eni with no products and the proxy's start-up\n"
     "description config/ixor_ipcproxy/ipc_proxy.eni. Refuses a root that already\n"
     "has ixor_apphome.ini unless --force is given; --force also removes the\n"
-    "registrations, the proxy configuration and the ipc_proxy process record.\n",
+    "registrations, the proxy configuration and the ipc_proxy process record.\n"
+    "The description starts ipc_proxy from ixor-agent's folder; it listens on\n"
+    "127.0.0.1 on PORT, or on any free port without --proxy-port.\n",
     0,
     0,
     run_init};

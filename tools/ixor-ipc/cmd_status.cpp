@@ -51,6 +51,24 @@ std::string winner_text(const StatusModel &model)
            "\ncandidates of the winner:\n" + candidates_text(model);
 }
 
+std::string pid_text(int pid)
+{
+    return pid ? "running (pid " + std::to_string(pid) + ")" : "not running";
+}
+
+std::string runtime_text(const Runtime &r)
+{
+    std::string text =
+        "ixor-agent: " + pid_text(r.agent_pid) + "\nipc_proxy: " + pid_text(r.proxy_pid);
+    if (r.proxy_pid && r.proxy_restarts) {
+        text += ", restarted " + std::to_string(r.proxy_restarts) + " times";
+    }
+    text += "\nlocal port: " + (r.local_port ? std::to_string(r.local_port) : "none reported");
+    return text + "\nconnects to: " +
+           (r.has_connect ? r.connect_addr + " port " + std::to_string(r.connect_port)
+                          : "none reported");
+}
+
 std::string status_text(const StatusModel &model)
 {
     std::string text = "root: " + model.root + "\napplication home: " + model.home + "\n";
@@ -67,8 +85,9 @@ std::string status_text(const StatusModel &model)
         text += registration_line(reg);
     }
     text += winner_text(model) + proxy_text(model);
-    return text +
-           "ipc_proxy process configuration: " + (model.process_config ? "present" : "absent");
+    text += "ipc_proxy process configuration: " +
+            std::string(model.process_config ? "present" : "absent");
+    return text + "\n" + runtime_text(model.runtime);
 }
 
 Json text_or_null(bool present, const std::string &text) { return present ? Json(text) : Json(); }
@@ -92,6 +111,19 @@ Json proxy_json(const ProxyConf &p)
     return {{"addr", text_or_null(p.has_addr, p.addr)}, {"port", p.port}, {"uid", p.uid}};
 }
 
+Json pid_or_null(int pid) { return pid ? Json(pid) : Json(); }
+
+Json runtime_json(const Runtime &r)
+{
+    const Json connect =
+        r.has_connect ? Json{{"addr", r.connect_addr}, {"port", r.connect_port}} : Json();
+    return {{"agent_pid", pid_or_null(r.agent_pid)},
+            {"proxy_pid", pid_or_null(r.proxy_pid)},
+            {"proxy_restarts", r.proxy_restarts},
+            {"local_port", r.local_port ? Json(r.local_port) : Json()},
+            {"connect", connect}};
+}
+
 Json status_json(const StatusModel &model)
 {
     Json registrations = Json::array();
@@ -113,7 +145,8 @@ Json status_json(const StatusModel &model)
             {"proxy", proxy_json(model.proxy)},
             {"configured_candidate", configured},
             {"proxy_follows_winner", model.proxy_follows_winner},
-            {"process_config", model.process_config}};
+            {"process_config", model.process_config},
+            {"runtime", runtime_json(model.runtime)}};
 }
 
 int run_status(const Invocation &inv)
@@ -138,7 +171,9 @@ const Command status_command = {
     "candidate addresses and the one the proxy configuration holds, whether the\n"
     "ipc_proxy process configuration exists and whether HVK is present. The\n"
     "winner is worked out here for display; the proxy configuration shows what\n"
-    "the library actually configured.\n",
+    "the library actually configured. Then what runs: ixor-agent and ipc_proxy\n"
+    "with their pids (from <root>/run/ixor-agent.ini, each only when alive), the\n"
+    "proxy's local port and the address it connects to, as the proxy reports them.\n",
     0,
     0,
     run_status};

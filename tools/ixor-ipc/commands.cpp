@@ -6,6 +6,7 @@ const Command *const all_commands[] = {
     &register_command,   &remove_command,      &lookup_command,         &status_command,
     &regenerate_command, &hvk_command,         &connect_addr_command,   &local_port_command,
     &init_command,       &product_add_command, &product_remove_command, &listen_command,
+    &echo_command,       &send_command,
 };
 
 const char options_help[] =

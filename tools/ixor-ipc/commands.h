@@ -22,7 +22,7 @@ extern const Command register_command, remove_command, lookup_command;
 extern const Command regenerate_command, hvk_command, connect_addr_command, local_port_command;
 extern const Command status_command;
 extern const Command init_command, product_add_command, product_remove_command;
-extern const Command listen_command;
+extern const Command listen_command, echo_command, send_command;
 
 // The command named by the first one or two words; null when none is.
 // words_used tells how many words the name took.

@@ -39,13 +39,15 @@ int run(const CliArgs &args)
     if (args.help) {
         return print_text(command_help(*command));
     }
-    Invocation inv{{args.words.begin() + long(used), args.words.end()}, args.json, args.force};
+    Invocation inv{
+        {args.words.begin() + long(used), args.words.end()}, args.json, args.force, args.proxy_port};
     if (inv.args.size() < command->min_args || inv.args.size() > command->max_args) {
         return usage_error(std::string("usage: ixor-ipc ") + command->name + " " +
                            command->synopsis);
     }
-    if (args.force && command != &init_command) {
-        return usage_error("--force belongs to init only");
+    if ((args.force || !args.proxy_port.empty()) && command != &init_command) {
+        return usage_error(std::string(args.force ? "--force" : "--proxy-port") +
+                           " belongs to init only");
     }
     if (args.has_root &&
         (args.root.empty() || !ixor::os::set_env("IXOR_ROOT_DIR", args.root.c_str()))) {

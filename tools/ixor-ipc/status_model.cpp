@@ -1,10 +1,12 @@
 #include "status_model.h"
 
 #include "agent_files.h"
+#include "agent_state.h"
 #include "ixoraux.h"
 #include "ixor_ipc.h"
 #include "ixor_ipc_files.h"
 #include "ixor_ipc_limits.h"
+#include "os.h"
 
 namespace {
 
@@ -95,6 +97,27 @@ void match_proxy_conf(StatusModel &model)
                                  model.proxy.port == winner.port && model.proxy.uid == winner.uid;
 }
 
+int live_pid(int pid) { return pid > 0 && ixor::os::process_alive(pid) ? pid : 0; }
+
+Runtime read_runtime(const std::string &root)
+{
+    Runtime runtime;
+    const AgentState state = load_agent_state(root);
+    runtime.agent_pid = live_pid(state.agent_pid);
+    for (const ProcessState &process : state.processes) {
+        if (runtime.agent_pid && process.name == "ipc_proxy") {
+            runtime.proxy_pid = live_pid(process.pid);
+            runtime.proxy_restarts = process.restarts;
+        }
+    }
+    runtime.local_port = ixor_get_ipcproxy_localport();
+    char addr[1024] = "";
+    runtime.has_connect =
+        ixor_get_ipcproxy_connectaddr(addr, sizeof addr, &runtime.connect_port) == 0;
+    runtime.connect_addr = addr;
+    return runtime;
+}
+
 }  // namespace
 
 std::vector<Registration> load_registrations(const std::string &home, bool &file_present)
@@ -144,5 +167,6 @@ StatusModel read_status(const std::string &root, const std::string &home)
     match_proxy_conf(model);
     model.process_config = is_ixor_process_config_exists(IXOR_PROXY_PROCESS) == 1;
     model.hvk = is_running_hvk() == 1;
+    model.runtime = read_runtime(root);
     return model;
 }

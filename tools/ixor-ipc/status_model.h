@@ -25,6 +25,18 @@ struct ProxyConf {
     int uid = 0;
 };
 
+// What runs: the agent and the proxy as the agent's state file gives them
+// (each only when its pid is alive), and the runtime files of the proxy.
+struct Runtime {
+    int agent_pid = 0;  // 0 when no agent runs
+    int proxy_pid = 0;  // 0 when the proxy does not run
+    int proxy_restarts = 0;
+    int local_port = 0;  // 0 when the proxy reports none
+    bool has_connect = false;
+    std::string connect_addr;
+    int connect_port = 0;
+};
+
 struct StatusModel {
     std::string root;
     std::string home;
@@ -37,6 +49,7 @@ struct StatusModel {
     bool proxy_follows_winner = false;
     bool process_config = false;
     bool hvk = false;
+    Runtime runtime;
 };
 
 // The sections of the registration file in the order the library visits
