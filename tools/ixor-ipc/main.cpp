@@ -26,7 +26,7 @@ std::vector<std::string> program_words(int argc, char **argv)
 int run(const CliArgs &args)
 {
     if (args.version) {
-        return print_text("ixor-ipc " IXOR_IPC_VERSION "\n");
+        return print_text("ixor-ipc " IXOR_VERSION "\n");
     }
     if (args.words.empty()) {
         return args.help ? print_text(overview_help()) : usage_error("no command given");
