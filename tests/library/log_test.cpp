@@ -84,7 +84,9 @@ TEST(LogTimestamp, FieldsAndFallback)
         EXPECT_EQ(ixor_log_timestamp_of(buf, size, nullptr), written);
         EXPECT_EQ(std::string(buf, bytes.size()), bytes);
     }
-    EXPECT_EQ(ixor_log_timestamp(nullptr, 256), 0);
+    EXPECT_EQ(ixor_log_timestamp_of(nullptr, sizeof buf, &t), 0);
+    EXPECT_EQ(ixor_log_timestamp_of(buf, 0, &t), 0);
+    EXPECT_EQ(ixor_log_timestamp(nullptr, sizeof buf), 0);
     EXPECT_EQ(ixor_log_timestamp(buf, 0), 0);
     EXPECT_EQ(buf[0], 'x');
 }

@@ -86,11 +86,20 @@ TEST(Registration, PriorityIsCheckedBeforePort)
         bool accepted;
     };
     const Priority priorities[] = {
-        {"-1", nullptr}, {"0", "0"},       {"09", "9"},
-        {"100", "100"},  {"101", nullptr}, {"4294967296", nullptr},
+        {"-1", nullptr},          // above 100 as an unsigned number
+        {"0", "0"},               // the lowest
+        {"09", "9"},              // stored as its value
+        {"100", "100"},           // the highest
+        {"101", nullptr},         // above the highest
+        {"4294967296", nullptr},  // beyond 32 bits, not cut to 0
     };
     const Port ports[] = {
-        {"0", false}, {"1", true}, {"01", true}, {"65534", true}, {"65535", false}, {"x", false},
+        {"0", false},      // below the lowest
+        {"1", true},       // the lowest
+        {"01", true},      // stored as written
+        {"65534", true},   // the highest
+        {"65535", false},  // above the highest
+        {"x", false},      // no leading number reads as 0
     };
     for (const Priority &priority : priorities) {
         for (const Port &port : ports) {

@@ -47,14 +47,20 @@ TEST(Flock, ReleaseOrDestroyLetsGo)
     EXPECT_TRUE(FileLock(dir.file("conf.ini")).held()) << "free once destroyed";
 }
 
-// A path below a file, or a folder in the lock file's place, is refused.
-TEST(Flock, NoLockBelowAFileOrOnAFolder)
+// A path below a file, a folder in the lock file's place, no path and no
+// handle are refused, and a refused init leaves no handle.
+TEST(Flock, NoLockBelowAFileOnAFolderOrWithoutAHandle)
 {
     TempDir dir;
     write_file(dir.file("file"), "");
     write_file(dir.file("folder.lock/inside"), "");
     EXPECT_FALSE(FileLock(dir.file("file/x")).held());
     EXPECT_FALSE(FileLock(dir.file("folder")).held());
+    ixor_flock *lock = reinterpret_cast<ixor_flock *>(&dir);
+    EXPECT_EQ(ixor_flock_init(nullptr, &lock), -1);
+    EXPECT_EQ(lock, nullptr);
+    EXPECT_EQ(ixor_flock_init(dir.file("x.lock").c_str(), nullptr), -1);
+    EXPECT_EQ(ixor_flock_acquire(nullptr), -1);
 }
 
 // A waiter gets the lock as soon as its holder lets go, else gives up after

@@ -120,11 +120,21 @@ TEST(IniFile, TextThatWouldLoadDifferentlyIsNotSaved)
         const char *value;
     };
     const Row rows[] = {
-        {"", "k", "v"},     {"a]b", "k", "v"},       {"a\nb", "k", "v"},
-        {"a\rb", "k", "v"}, {"s", "", "v"},          {"s", "a=b", "v"},
-        {"s", "a\nb", "v"}, {"s", "k\r", "v"},       {"s", "[evil]", "v"},
-        {"s", ";k", "v"},   {"s", "#k", "v"},        {"s", " k", "v"},
-        {"s", "k\t", "v"},  {"s", "k", "v\n[evil]"}, {"s", "k", "v\r\n[evil]\nx=1"},
+        {"", "k", "v"},                  // no section name
+        {"a]b", "k", "v"},               // a name that ends early
+        {"a\nb", "k", "v"},              // a name over two lines
+        {"a\rb", "k", "v"},              // a CR, dropped before a line end
+        {"s", "", "v"},                  // no key
+        {"s", "a=b", "v"},               // a key that ends early
+        {"s", "a\nb", "v"},              // a key over two lines
+        {"s", "k\r", "v"},               // a CR, dropped before a line end
+        {"s", "[evil]", "v"},            // a key that reads as a section
+        {"s", ";k", "v"},                // a key that reads as a comment
+        {"s", "#k", "v"},                // the other comment mark
+        {"s", " k", "v"},                // keys are trimmed
+        {"s", "k\t", "v"},               // at both ends
+        {"s", "k", "v\n[evil]"},         // a value that adds a section
+        {"s", "k", "v\r\n[evil]\nx=1"},  // and a key in it
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(std::string(row.section) + "/" + row.key + "/" + row.value);

@@ -124,8 +124,15 @@ TEST(Log, LinesFromManyWritersStayWhole)
 
 TEST(Log, LevelAndSharedFolderComeFromTheEnvironment)
 {
-    const std::pair<const char *, int> levels[] = {{nullptr, 2}, {"0", 0},  {"3", 3}, {"4", 2},
-                                                   {"-1", 2},    {"1x", 2}, {"", 2}};
+    const std::pair<const char *, int> levels[] = {
+        {nullptr, 2},  // unset: warn
+        {"0", 0},      // the lowest
+        {"3", 3},      // the highest
+        {"4", 2},      // above the highest
+        {"-1", 2},     // below the lowest
+        {"1x", 2},     // not a whole number
+        {"", 2},       // empty
+    };
     for (const auto &[text, expected] : levels) {
         ScopedEnv env("IXOR_LOG_LEVEL", text);
         EXPECT_EQ(ixor_log_level_get(), expected) << (text ? text : "unset");
