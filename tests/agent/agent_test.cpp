@@ -151,8 +151,8 @@ TEST_F(Agent, TrafficFollowsChangeRemovalAndAFailoverThatNoCallStarts)
 
     const int pid = proxy_pid();
     a1.reset();
-    EXPECT_TRUE(eventually([&] { return reaches("127.0.0.2", a); })) << agent_errors()
-        << "the next candidate takes over by itself";
+    EXPECT_TRUE(eventually([&] { return reaches("127.0.0.2", a); }))
+        << agent_errors() << "the next candidate takes over by itself";
     EXPECT_NE(proxy_pid(), pid);
 
     ASSERT_EQ(ixor_remove_product_config("A"), 0);

@@ -39,8 +39,10 @@ int run(const CliArgs &args)
     if (args.help) {
         return print_text(command_help(*command));
     }
-    Invocation inv{
-        {args.words.begin() + long(used), args.words.end()}, args.json, args.force, args.proxy_port};
+    Invocation inv{{args.words.begin() + long(used), args.words.end()},
+                   args.json,
+                   args.force,
+                   args.proxy_port};
     if (inv.args.size() < command->min_args || inv.args.size() > command->max_args) {
         return usage_error(std::string("usage: ixor-ipc ") + command->name + " " +
                            command->synopsis);
