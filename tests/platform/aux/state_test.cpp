@@ -101,6 +101,17 @@ TEST(ProductRegistration, RefusesCodesThatCouldForgeASection)
     EXPECT_EQ(read_file(register_file(agent)), before);
 }
 
+// The characters right next to the refused ones are taken.
+TEST(ProductRegistration, TakesCodesNextToTheRefusedOnes)
+{
+    AgentRoot agent;
+    for (const char *code : {"A B", "A~", "A\x80"}) {
+        SCOPED_TRACE(code);
+        EXPECT_EQ(add_product_register(code), 0);
+        EXPECT_EQ(is_product_register(code), 1);
+    }
+}
+
 TEST(ProductRegistration, TheHomeDecidesWhichFileCounts)
 {
     AgentRoot agent;
