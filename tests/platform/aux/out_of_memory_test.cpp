@@ -51,11 +51,13 @@ namespace {
 using ixor_test::AgentRoot;
 
 // Lets the call have one more allocation each time until it succeeds; on
-// the way it may fail, but never by throwing.
+// the way it may fail, but never by throwing, and it succeeds only once no
+// allocation of its own was refused.
 void expect_clean_failures(const char *what, const std::function<bool()> &succeeded)
 {
     for (int allowed = 0; allowed < 500; ++allowed) {
         allocations_left = allowed;
+        const int refused_before = refused;
         bool done = false;
         try {
             done = succeeded();
@@ -65,8 +67,10 @@ void expect_clean_failures(const char *what, const std::function<bool()> &succee
             return;
         }
         allocations_left = -1;
-        if (done)
+        if (done) {
+            EXPECT_EQ(refused, refused_before) << what << " succeeded without memory";
             return;
+        }
     }
     ADD_FAILURE() << what << " never succeeded";
 }
