@@ -3,6 +3,7 @@
 // the temporary files of dead writers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -171,6 +172,17 @@ TEST(IniFile, NoSaveWhereAFileOrFolderIsInTheWay)
     EXPECT_NE(ixor_ini_file_save(saved.ini.get(), dir.file("occupied").c_str(), 1), 0);
     EXPECT_EQ(read_file(dir.file("occupied/inside.txt")), "kept");
     EXPECT_EQ(entries_of(dir.path()), (Entries{"conf.ini", "occupied", "plain-file"}));
+}
+
+// A temporary name that another writer took meanwhile is passed over.
+TEST(OpenRace, SaveTakesAnotherTemporaryNameWhenOneIsTaken)
+{
+    if (!std::getenv("IXOR_OPEN_RACE_SHIM"))
+        GTEST_SKIP() << "runs as open_race, with the shim preloaded";
+    SavedOnce saved;
+    const std::string path = saved.dir.file("save-race-once.ini");
+    ASSERT_EQ(ixor_ini_file_save(saved.ini.get(), path.c_str(), 1), 0);
+    EXPECT_EQ(read_file(path), "[new]\nk=v\n");
 }
 
 // Only temporaries of this very file whose writer is gone are removed.

@@ -1,6 +1,8 @@
-/* Preloaded under one test: every file whose name holds "open-race" is
- * taken when created and gone when opened, as when another process keeps
- * creating and removing it between the two calls. */
+/* Preloaded under the open-race tests: every file whose name holds
+ * "open-race" is taken when created and gone when opened, as when another
+ * process keeps creating and removing it between the two calls. For a name
+ * holding "save-race-once" only the first exclusive create finds the name
+ * taken; one holding "lock-race-twice" meets the whole race twice. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -10,10 +12,23 @@
 
 typedef int (*openat_fn)(int, const char *, int, ...);
 
+static int raced(const char *name, int exclusive)
+{
+    static int saves, creates, opens;
+    if (strstr(name, "open-race"))
+        return 1;
+    if (strstr(name, "save-race-once"))
+        return exclusive && saves++ < 1;
+    if (strstr(name, "lock-race-twice"))
+        return exclusive ? creates++ < 2 : opens++ < 2;
+    return 0;
+}
+
 static int racing_openat(const char *real, int dir, const char *name, int flags, mode_t mode)
 {
-    if (strstr(name, "open-race")) {
-        errno = (flags & O_CREAT) && (flags & O_EXCL) ? EEXIST : ENOENT;
+    const int exclusive = (flags & O_CREAT) && (flags & O_EXCL);
+    if (raced(name, exclusive)) {
+        errno = exclusive ? EEXIST : ENOENT;
         return -1;
     }
     const openat_fn next = (openat_fn)dlsym(RTLD_NEXT, real);
