@@ -2,6 +2,8 @@
 // and the host-name rules.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "fake_platform.h"
 #include "ixor_test_support.h"
 #include "ixor_ipc_internal.h"
@@ -35,6 +37,24 @@ TEST(Probe, WaitRunsOutOnAHangingConnection)
     ASSERT_TRUE(listener.listening());
     const ixor_test::FilledQueue filled(listener.port());
     EXPECT_EQ(probed("127.0.0.1", listener.port(), 200, false), Lines{"select timeout 10060"});
+}
+
+// A socket layer that fails answers no, and says where.
+TEST(NetFault, ProbeAnswersNoWhenTheSocketLayerFails)
+{
+    if (!std::getenv("IXOR_NET_FAULT_SHIM"))
+        GTEST_SKIP() << "runs as net_fault, with the shim preloaded";
+    ixor_test::Listener listener(0, 0);
+    ASSERT_TRUE(listener.listening());
+    const ixor_test::FilledQueue filled(listener.port());
+    const std::pair<const char *, Lines> faults[] = {
+        {"nonblocking", {"socket initialize failed 9"}},
+        {"poll", {"select failed err = 12"}},
+    };
+    for (const auto &[fault, lines] : faults) {
+        const ixor_test::ScopedEnv failing("IXOR_NET_FAULT", fault);
+        EXPECT_EQ(probed("127.0.0.1", listener.port(), 200, false), lines) << fault;
+    }
 }
 
 // Hosts that are neither IP text nor an allowed name, and ports out of

@@ -1,0 +1,42 @@
+/* Preloaded under the net-fault tests: the socket calls that never fail on
+ * a healthy loopback fail when IXOR_NET_FAULT names them, "nonblocking"
+ * (setting a descriptor's flags) or "poll". */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdarg.h>
+#include <stdlib.h>
+#include <string.h>
+
+typedef int (*fcntl_fn)(int, int, long);
+typedef int (*poll_fn)(struct pollfd *, nfds_t, int);
+
+static int faulty(const char *call)
+{
+    const char *fault = getenv("IXOR_NET_FAULT");
+    return fault && strcmp(fault, call) == 0;
+}
+
+int fcntl(int fd, int cmd, ...)
+{
+    va_list args;
+    va_start(args, cmd);
+    const long arg = va_arg(args, long);
+    va_end(args);
+    if (cmd == F_SETFL && faulty("nonblocking")) {
+        errno = EBADF;
+        return -1;
+    }
+    return ((fcntl_fn)dlsym(RTLD_NEXT, "fcntl"))(fd, cmd, arg);
+}
+
+int poll(struct pollfd *fds, nfds_t count, int timeout)
+{
+    if (faulty("poll")) {
+        errno = ENOMEM;
+        return -1;
+    }
+    return ((poll_fn)dlsym(RTLD_NEXT, "poll"))(fds, count, timeout);
+}
