@@ -48,6 +48,7 @@ TEST(Log, InitCreatesTheFoldersAndTheFile)
     EXPECT_EQ(ixor_autolog_init(dir.file("blocker/log").c_str(), 5), -1);
     EXPECT_EQ(ixor_autolog_init(nullptr, 5), -1);
     ASSERT_EQ(ixor_autolog_init((dir.path() + "//a//b/").c_str(), 5), 0);
+    EXPECT_EQ(ixor_log_output(0, "%s", ""), 0);
     EXPECT_EQ(ixor_log_output(0, "[%s] %d\n", "x", 1), 0);
     EXPECT_EQ(read_file(dir.file("a/b/ixor.log")), "[x] 1\n");
 }
@@ -63,14 +64,20 @@ TEST(Log, AFolderInTheFilesPlaceTakesNoLine)
     EXPECT_EQ(ixor_autolog_init(dir.file("a").c_str(), 5), -1);
 }
 
-// A file of the full size rotates, with one file kept too.
+// A file of the full size rotates: into one numbered file when one is
+// kept, away when none is.
 TEST(Log, AFullFileRotates)
 {
     TempDir dir;
-    ASSERT_EQ(ixor_autolog_init(dir.file("one").c_str(), 1), 0);
-    ixor_log_output(2, "%s\n", std::string(rotate_size - 1, 'y').c_str());
-    EXPECT_TRUE(file_exists(dir.file("one/ixor.log.1")));
-    EXPECT_FALSE(file_exists(dir.file("one/ixor.log.2")));
+    for (const int keep : {0, 1}) {
+        SCOPED_TRACE(keep);
+        const std::string folder = dir.file("keep" + std::to_string(keep));
+        ASSERT_EQ(ixor_autolog_init(folder.c_str(), keep), 0);
+        ixor_log_output(2, "%s\n", std::string(rotate_size - 1, 'y').c_str());
+        EXPECT_EQ(file_exists(folder + "/ixor.log.1"), keep == 1);
+        EXPECT_FALSE(file_exists(folder + "/ixor.log.2"));
+        EXPECT_EQ(read_file(folder + "/ixor.log"), "");
+    }
 }
 
 // Rotation keeps the newest lines in the log and at most "keep" full files.
