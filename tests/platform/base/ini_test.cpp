@@ -3,10 +3,15 @@
 // the temporary files of dead writers.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include "agent_root.h"
 #include "ixorbase_handles.h"
@@ -158,6 +163,29 @@ TEST(IniFile, MoreThanALoadReadsIsNotSaved)
     EXPECT_EQ(read_file(saved.path), "[new]\nk=v\n");
     EXPECT_EQ(entries_of(saved.dir.path()), Entries{"conf.ini"});
 }
+
+#ifndef _WIN32
+// A save that the disk cannot take whole (here a file size limit) fails and
+// leaves the old file as it was.
+IXOR_TEST_CHILD_MODE(save_over_limit)
+{
+    const rlimit limit{1024, 1024};
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (args.size() != 1 || setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 2;
+    Ini ini(ixor_ini_file_load(nullptr));
+    ixor_ini_file_set(ini.get(), "s", "k", std::string(4096, 'v').c_str());
+    return ixor_ini_file_save(ini.get(), args[0].c_str(), 1) != 0 ? 0 : 1;
+}
+
+TEST(IniFile, ASaveTheDiskCannotTakeLeavesTheOldFile)
+{
+    SavedOnce saved;
+    EXPECT_EQ(Child::start("save_over_limit", {saved.path}).wait(), 0);
+    EXPECT_EQ(read_file(saved.path), "[new]\nk=v\n");
+    EXPECT_EQ(entries_of(saved.dir.path()), Entries{"conf.ini"});
+}
+#endif
 
 // A file where a folder belongs, or a folder where the file belongs, stops
 // the save and is left as it was.
