@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 
 #include "fake_platform.h"
 #include "ixor_test_support.h"
@@ -20,12 +22,26 @@ Lines probed(const char *host, unsigned port, unsigned wait_ms, bool answers, in
     return fake::tails();
 }
 
-// A listening port answers with no warning; "localhost" resolves to it.
+// Descriptors this process holds; -1 where the system does not list them.
+long open_descriptors()
+{
+#ifdef __linux__
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return std::distance(begin(fds), end(fds));
+#else
+    return -1;
+#endif
+}
+
+// A listening port answers with no warning, and the probe's socket is
+// closed; "localhost" resolves to it.
 TEST(Probe, ListeningPortAnswersTrue)
 {
     ixor_test::Listener listener;
     ASSERT_TRUE(listener.listening());
+    const long held = open_descriptors();
     EXPECT_EQ(probed("127.0.0.1", listener.port(), 2000, true), Lines{});
+    EXPECT_EQ(open_descriptors(), held);
     EXPECT_EQ(probed("localhost", listener.port(), 2000, true, 3),
               (Lines{"ip format abnormal", "domain = localhost, parsed ip = 127.0.0.1, port = " +
                                                std::to_string(listener.port())}));
@@ -114,6 +130,7 @@ TEST(IpTextCheck, DottedQuads)
         {"1..2.3.4", true, false},
         {"1.2.3", false, false},
         {"1.2.3.4.5", false, false},
+        {"100.20.30.40.50.60.70.80", false, false},  // its copy fills a heap block
         {"", false, false},
         {nullptr, false, false},
         {"1.2.3.256", false, true},
