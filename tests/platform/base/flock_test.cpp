@@ -64,11 +64,9 @@ TEST(Flock, NoLockBelowAFileOnAFolderOrWithoutAHandle)
     EXPECT_EQ(ixor_flock_acquire(nullptr), -1);
 }
 
-// A waiter gets the lock as soon as its holder lets go, else gives up after
-// ten seconds. Holders in other processes, and holders killed, are the
-// reliability tests' part.
-// Under the open-race shim a lock file is always taken when created and
-// gone when opened: the init gives up instead of trying for ever.
+// Under the open-race shim a lock file is taken when created and gone when
+// opened, twice or for ever: the init gets past a race that ends, and gives
+// up on one that does not instead of trying for ever.
 TEST(OpenRace, LockInitGetsPastARaceThatEnds)
 {
     if (!std::getenv("IXOR_OPEN_RACE_SHIM"))
@@ -92,6 +90,9 @@ TEST(OpenRace, LockInitGivesUpOnAFileThatKeepsVanishing)
     ixor_flock_destroy(lock);
 }
 
+// A waiter gets the lock as soon as its holder lets go, else gives up after
+// ten seconds. Holders in other processes, and holders killed, are the
+// reliability tests' part.
 TEST(FlockHolder, MakesOthersWaitUntilReleasedOrTenSecondsPass)
 {
     TempDir dir;
