@@ -2,7 +2,6 @@
 // and the host-name rules.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 
@@ -58,8 +57,7 @@ TEST(Probe, WaitRunsOutOnAHangingConnection)
 // A socket layer that fails answers no, and says where.
 TEST(NetFault, ProbeAnswersNoWhenTheSocketLayerFails)
 {
-    if (!std::getenv("IXOR_NET_FAULT_SHIM"))
-        GTEST_SKIP() << "runs as net_fault, with the shim preloaded";
+    IXOR_SKIP_UNLESS_PRELOADED("NET_FAULT");
     ixor_test::Listener listener(0, 0);
     ASSERT_TRUE(listener.listening());
     const ixor_test::FilledQueue filled(listener.port());

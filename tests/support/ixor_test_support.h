@@ -5,6 +5,7 @@
 #define IXOR_TEST_SUPPORT_H
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -128,6 +129,12 @@ using ChildMain = int (*)(const std::vector<std::string> &args);
 bool register_child_mode(const char *name, ChildMain fn);
 // Runs the mode that "prog --child NAME args..." names; 2 for an unknown one.
 int run_child_mode(const std::vector<std::string> &args);
+// Skips a test that runs only with its shim preloaded, as the CTest entry
+// that ixor_add_preloaded_test adds: IXOR_<SHIM>_SHIM is then set.
+#define IXOR_SKIP_UNLESS_PRELOADED(shim)                                                           \
+    if (!std::getenv("IXOR_" shim "_SHIM"))                                                        \
+    GTEST_SKIP() << "runs with its shim preloaded"
+
 #define IXOR_TEST_CHILD_MODE(name)                                                                 \
     static int ixor_child_##name(const std::vector<std::string> &args);                            \
     static const bool ixor_child_reg_##name =                                                      \

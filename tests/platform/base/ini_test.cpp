@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -203,14 +202,25 @@ TEST(IniFile, NoSaveWhereAFileOrFolderIsInTheWay)
 }
 
 // A temporary name that another writer took meanwhile is passed over.
-TEST(OpenRace, SaveTakesAnotherTemporaryNameWhenOneIsTaken)
+TEST(FileFault, SaveTakesAnotherTemporaryNameWhenOneIsTaken)
 {
-    if (!std::getenv("IXOR_OPEN_RACE_SHIM"))
-        GTEST_SKIP() << "runs as open_race, with the shim preloaded";
+    IXOR_SKIP_UNLESS_PRELOADED("FILE_FAULT");
     SavedOnce saved;
     const std::string path = saved.dir.file("save-race-once.ini");
     ASSERT_EQ(ixor_ini_file_save(saved.ini.get(), path.c_str(), 1), 0);
     EXPECT_EQ(read_file(path), "[new]\nk=v\n");
+}
+
+// A save that cannot be flushed to the disk fails and keeps the old file.
+TEST(FileFault, SaveThatCannotBeFlushedFails)
+{
+    IXOR_SKIP_UNLESS_PRELOADED("FILE_FAULT");
+    SavedOnce saved;
+    const ScopedEnv failing("IXOR_FAIL_FSYNC", "1");
+    ixor_ini_file_set(saved.ini.get(), "new", "k", "changed");
+    EXPECT_NE(ixor_ini_file_save(saved.ini.get(), saved.path.c_str(), 0), 0);
+    EXPECT_EQ(read_file(saved.path), "[new]\nk=v\n");
+    EXPECT_EQ(entries_of(saved.dir.path()), Entries{"conf.ini"});
 }
 
 // Only temporaries of this very file whose writer is gone are removed.
