@@ -217,12 +217,15 @@ TEST(Apply, Branches)
     }
 }
 
-// When none of several candidates answers, the first one is configured.
+// When none of several candidates answers, the first one is configured;
+// each candidate is probed once, with no warning.
 TEST(Apply, NoCandidateAnswersTheFirstIsConfigured)
 {
     fresh();
     const std::string port = std::to_string(ixor_test::closed_port());
     apply_step("[a]\npriority=60\naddr=127.0.0.3;127.0.0.2\nport=" + port + "\nuid=4\n", 60);
+    EXPECT_EQ(fake::tails(),
+              (Lines{"config change status: 1\n", "installing ixor process ipc_proxy...\n"}));
     EXPECT_EQ(fake::file(paths::proxy_conf),
               "[config]\naddr=127.0.0.3\nport=" + port + "\nuid=4\n");
     EXPECT_EQ(p().processes["ipc_proxy"], kStartup);

@@ -104,6 +104,19 @@ TEST(IniFile, AnEmptyDocumentWithoutAPath)
     EXPECT_NE(ixor_ini_file_foreach(ini.get(), nullptr, nullptr), 0);
 }
 
+// Calls without a document, a section or a key fail.
+TEST(IniFile, CallsWithoutTheirArgumentsFail)
+{
+    Ini ini(ixor_ini_file_load(nullptr));
+    EXPECT_EQ(ixor_ini_file_del(nullptr, "s"), -1);
+    EXPECT_EQ(ixor_ini_file_del(ini.get(), nullptr), -1);
+    EXPECT_EQ(ixor_ini_file_unset(nullptr, "s", "k"), -1);
+    EXPECT_EQ(ixor_ini_file_unset(ini.get(), "s", nullptr), -1);
+    EXPECT_EQ(ixor_ini_file_set(ini.get(), nullptr, "k", "v"), -1);
+    EXPECT_EQ(ixor_ini_file_get(nullptr, "s", "k"), nullptr);
+    EXPECT_EQ(ixor_ini_file_get_int(ini.get(), "s", nullptr, 7), 7);
+}
+
 // A save replaces the whole file and creates missing folders.
 TEST(IniFile, SaveReplacesTheWholeFileAndMakesFolders)
 {
