@@ -1,6 +1,7 @@
 /* Preloaded under the net-fault tests: the socket calls that never fail on
  * a healthy loopback fail when IXOR_NET_FAULT names them, "nonblocking"
- * (setting a descriptor's flags) or "poll". */
+ * (setting a descriptor's flags) or "poll"; "poll-interrupted" makes the
+ * first poll meet a signal. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -34,8 +35,9 @@ int fcntl(int fd, int cmd, ...)
 
 int poll(struct pollfd *fds, nfds_t count, int timeout)
 {
-    if (faulty("poll")) {
-        errno = ENOMEM;
+    static int interrupted;
+    if (faulty("poll") || (faulty("poll-interrupted") && interrupted++ == 0)) {
+        errno = faulty("poll") ? ENOMEM : EINTR;
         return -1;
     }
     return ((poll_fn)dlsym(RTLD_NEXT, "poll"))(fds, count, timeout);

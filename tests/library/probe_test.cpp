@@ -54,7 +54,8 @@ TEST(Probe, WaitRunsOutOnAHangingConnection)
     EXPECT_EQ(probed("127.0.0.1", listener.port(), 200, false), Lines{"select timeout 10060"});
 }
 
-// A socket layer that fails answers no, and says where.
+// A socket layer that fails answers no, and says where; a wait that a
+// signal interrupts is resumed.
 TEST(NetFault, ProbeAnswersNoWhenTheSocketLayerFails)
 {
     IXOR_SKIP_UNLESS_PRELOADED("NET_FAULT");
@@ -64,6 +65,7 @@ TEST(NetFault, ProbeAnswersNoWhenTheSocketLayerFails)
     const std::pair<const char *, Lines> faults[] = {
         {"nonblocking", {"socket initialize failed 9"}},
         {"poll", {"select failed err = 12"}},
+        {"poll-interrupted", {"select timeout 10060"}},
     };
     for (const auto &[fault, lines] : faults) {
         const ixor_test::ScopedEnv failing("IXOR_NET_FAULT", fault);
