@@ -71,7 +71,7 @@ HANDLE open_regular(const std::string &path, DWORD access, DWORD disposition, DW
             SetLastError(ERROR_INVALID_FUNCTION);
         return INVALID_HANDLE_VALUE;
     }
-    return h.release();
+    return usable_file(h.get(), path) ? h.release() : INVALID_HANDLE_VALUE;
 }
 
 FileHandle create_new_file(const std::string &path, bool &name_taken)

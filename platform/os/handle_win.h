@@ -1,5 +1,5 @@
-// What the Windows files of the seam share: handles that close themselves
-// and the one way a regular file is opened.
+// What the Windows files of the seam share: handles that close themselves,
+// the one way a regular file is opened and what may be used as found.
 #ifndef IXOR_OS_HANDLE_WIN_H
 #define IXOR_OS_HANDLE_WIN_H
 
@@ -36,9 +36,22 @@ private:
 
 inline constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// What a refusal leaves as the last error: neither a missing file nor a
+// denied access, which callers take for other things.
+inline constexpr DWORD refused_error = ERROR_INVALID_OWNER;
+
+// Whether the folder or file the handle holds (opened with READ_CONTROL,
+// a folder with WRITE_DAC too where the caller has it) may be used as
+// found (trust_win.cpp): its owner is SYSTEM, the Administrators,
+// TrustedInstaller or the calling account. A folder of the caller's that
+// other accounts may write is narrowed first. Refusals are reported and
+// leave refused_error.
+bool usable_folder(HANDLE folder, const std::string &path);
+bool usable_file(HANDLE file, const std::string &path);
+
 // Opens a file with CreateFileW's access, disposition, sharing and, for a
 // file it creates, security; never through a reparse point; anything but a
-// regular file on disk is refused (INVALID_HANDLE_VALUE).
+// usable regular file on disk is refused (INVALID_HANDLE_VALUE).
 HANDLE open_regular(const std::string &path, DWORD access, DWORD disposition, DWORD share,
                     PSECURITY_DESCRIPTOR security = nullptr);
 

@@ -7,24 +7,10 @@
 #include "os.h"
 #include "security_win.h"
 
-#include <aclapi.h>
-
 namespace ixor::os {
 namespace {
 
 HANDLE native(LockHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-
-// Narrows the DACL of a lock file made before lock files had their own.
-void narrow(HANDLE file)
-{
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    if (GetSecurityDescriptorDacl(lock_security(), &present, &dacl, &defaulted) && present)
-        SetSecurityInfo(file, SE_FILE_OBJECT,
-                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                        nullptr, dacl, nullptr);
-}
 
 HANDLE open_lock(const std::string &path)
 {
@@ -32,8 +18,9 @@ HANDLE open_lock(const std::string &path)
         return INVALID_HANDLE_VALUE;
     const HANDLE file = open_regular(path, GENERIC_READ | GENERIC_WRITE | WRITE_DAC, OPEN_ALWAYS,
                                      share_all, lock_security());
+    // A lock file made before lock files had a DACL of their own is narrowed.
     if (file != INVALID_HANDLE_VALUE)
-        narrow(file);
+        set_protected_dacl(file, lock_security());
     return file;
 }
 

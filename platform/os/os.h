@@ -11,13 +11,15 @@
 // opened without following a symbolic link or reparse point, and only
 // regular files are read, written or locked.
 //
-// Nothing found on disk is used as found (POSIX): folders are opened level
-// by level from the top without following links, and every level and file
-// must belong to root or to the caller and be writable by nobody else. What
-// is the caller's but open to others (left so by an older build) is
-// narrowed; anything else is refused (EPERM) and reported. A folder of
-// root's with the sticky bit (/tmp) may be writable by all: what lies in it
-// is checked on its own.
+// Nothing found on disk is used as found: folders are opened level by level
+// from the top without following links, and every level and file must
+// belong to root or to the caller and be writable by nobody else. What is
+// the caller's but open to others (left so by an older build) is narrowed;
+// anything else is refused (EPERM) and reported. A folder of root's with
+// the sticky bit (/tmp) may be writable by all: what lies in it is checked
+// on its own. On Windows make_dirs walks the levels and files opened are
+// checked for their owner, where SYSTEM, the Administrators and
+// TrustedInstaller stand for root (trust_win.cpp).
 #ifndef IXOR_OS_H
 #define IXOR_OS_H
 

@@ -15,6 +15,9 @@ PSECURITY_DESCRIPTOR folder_security();
 // Lock files: SYSTEM, Administrators and the owner only, so that no other
 // account can open one, and so none can hold its lock.
 PSECURITY_DESCRIPTOR lock_security();
+// Gives the object the protected DACL of the descriptor; the handle needs
+// WRITE_DAC.
+bool set_protected_dacl(HANDLE object, PSECURITY_DESCRIPTOR descriptor);
 
 }  // namespace ixor::os
 

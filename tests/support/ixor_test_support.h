@@ -117,6 +117,17 @@ private:
     std::thread closer_;
 };
 
+// What another account may have done to a folder or file before the
+// platform's call: each is false where the system (or wine) cannot show
+// it, and the test then skips. open_to_everybody lets every account write
+// it; give_to_other_account makes another account its owner (root or an
+// administrator only); make_folder_link puts a symbolic link (a junction on
+// Windows) to the target folder at the path.
+bool open_to_everybody(const std::string &path);
+bool others_may_write(const std::string &path);
+bool give_to_other_account(const std::string &path);
+bool make_folder_link(const std::string &target, const std::string &link);
+
 // Opens the file for reading only and takes its lock, as `flock -x FILE`
 // does; the descriptor, or -1 when either step fails (POSIX only).
 int read_lock(const std::string &path);

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +39,20 @@ bool OtherUser::available() { return ::geteuid() == 0; }
 
 HeldOpen::HeldOpen(const std::string &, int) {}
 HeldOpen::~HeldOpen() = default;
+
+bool open_to_everybody(const std::string &path) { return ::chmod(path.c_str(), 0777) == 0; }
+
+bool others_may_write(const std::string &path) { return (mode_of(path) & 022) != 0; }
+
+bool give_to_other_account(const std::string &path)
+{
+    return ::lchown(path.c_str(), nobody, nobody) == 0;
+}
+
+bool make_folder_link(const std::string &target, const std::string &link)
+{
+    return make_symlink(target, link);
+}
 
 int read_lock(const std::string &path)
 {
