@@ -55,7 +55,8 @@ TEST(Probe, WaitRunsOutOnAHangingConnection)
 }
 
 // A socket layer that fails answers no, and says where; a wait that a
-// signal interrupts is resumed.
+// signal interrupts is resumed; a connection that fails at once answers no
+// at once.
 TEST(NetFault, ProbeAnswersNoWhenTheSocketLayerFails)
 {
     IXOR_SKIP_UNLESS_PRELOADED("NET_FAULT");
@@ -66,6 +67,7 @@ TEST(NetFault, ProbeAnswersNoWhenTheSocketLayerFails)
         {"nonblocking", {"socket initialize failed 9"}},
         {"poll", {"select failed err = 12"}},
         {"poll-interrupted", {"select timeout 10060"}},
+        {"unreachable", {}},
     };
     for (const auto &[fault, lines] : faults) {
         const ixor_test::ScopedEnv failing("IXOR_NET_FAULT", fault);
