@@ -53,6 +53,17 @@ TEST(Log, InitCreatesTheFoldersAndTheFile)
     EXPECT_EQ(read_file(dir.file("a/b/ixor.log")), "[x] 1\n");
 }
 
+// A leading "@" stands for the folder of the running program.
+TEST(Log, AtStandsForTheProgramsFolder)
+{
+    const std::string name = "log-at-" + std::to_string(ixor::os::current_pid());
+    const std::string folder =
+        ixor::os::parent_dir(ixor::os::process_path(ixor::os::current_pid()).value()) + "/" + name;
+    ASSERT_EQ(ixor_autolog_init(("@/" + name).c_str(), 5), 0);
+    EXPECT_TRUE(file_exists(folder + "/ixor.log"));
+    std::filesystem::remove_all(std::filesystem::u8path(folder));
+}
+
 // With a folder where the file belongs there is no log and no line.
 TEST(Log, AFolderInTheFilesPlaceTakesNoLine)
 {
