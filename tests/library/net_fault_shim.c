@@ -39,8 +39,12 @@ int fcntl(int fd, int cmd, ...)
 int poll(struct pollfd *fds, nfds_t count, int timeout)
 {
     static int interrupted;
-    if (faulty("poll") || (faulty("poll-interrupted") && interrupted++ == 0)) {
-        errno = faulty("poll") ? ENOMEM : EINTR;
+    if (faulty("poll")) {
+        errno = ENOMEM;
+        return -1;
+    }
+    if (faulty("poll-interrupted") && interrupted++ == 0) {
+        errno = EINTR;
         return -1;
     }
     return ((poll_fn)dlsym(RTLD_NEXT, "poll"))(fds, count, timeout);

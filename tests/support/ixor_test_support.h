@@ -31,6 +31,7 @@ private:
     std::string path_;
 };
 
+std::string self_path();                         // this test program's own path
 std::string read_file(const std::string &path);  // whole file as bytes; "" when absent
 void write_file(const std::string &path, const std::string &bytes);  // creates parent dirs
 bool file_exists(const std::string &path);
@@ -143,8 +144,10 @@ int run_child_mode(const std::vector<std::string> &args);
 // Skips a test that runs only with its shim preloaded, as the CTest entry
 // that ixor_add_preloaded_test adds: IXOR_<SHIM>_SHIM is then set.
 #define IXOR_SKIP_UNLESS_PRELOADED(shim)                                                           \
-    if (!std::getenv("IXOR_" shim "_SHIM"))                                                        \
-    GTEST_SKIP() << "runs with its shim preloaded"
+    do {                                                                                           \
+        if (!std::getenv("IXOR_" shim "_SHIM"))                                                    \
+            GTEST_SKIP() << "runs with its shim preloaded";                                        \
+    } while (0)
 
 #define IXOR_TEST_CHILD_MODE(name)                                                                 \
     static int ixor_child_##name(const std::vector<std::string> &args);                            \

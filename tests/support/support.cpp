@@ -29,9 +29,9 @@ std::map<std::string, ChildMain> &child_modes()
     return modes;
 }
 
-std::string self_path() { return ixor::os::process_path(ixor::os::current_pid()).value(); }
-
 }  // namespace
+
+std::string self_path() { return ixor::os::process_path(ixor::os::current_pid()).value(); }
 
 int run_child_mode(const std::vector<std::string> &args)
 {

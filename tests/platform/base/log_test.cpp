@@ -57,8 +57,7 @@ TEST(Log, InitCreatesTheFoldersAndTheFile)
 TEST(Log, AtStandsForTheProgramsFolder)
 {
     const std::string name = "log-at-" + std::to_string(ixor::os::current_pid());
-    const std::string folder =
-        ixor::os::parent_dir(ixor::os::process_path(ixor::os::current_pid()).value()) + "/" + name;
+    const std::string folder = ixor::os::parent_dir(self_path()) + "/" + name;
     ASSERT_EQ(ixor_autolog_init(("@/" + name).c_str(), 5), 0);
     EXPECT_TRUE(file_exists(folder + "/ixor.log"));
     std::filesystem::remove_all(std::filesystem::u8path(folder));
